@@ -1,0 +1,13 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    auto* window = new MainWindow;
+    window->show();
+    const int status = app.exec();
+    delete window;
+    return status;
+}

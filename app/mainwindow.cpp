@@ -1,0 +1,72 @@
+#include "app/mainwindow.h"
+
+#include "canvas/worldviewwidget.h"
+#include "palette/tilesetwidget.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+MainWindow::MainWindow()
+    : QMainWindow(nullptr)
+{
+    createCentralWidget();
+    createActions();
+    createMenus();
+    createToolBars();
+    createContextMenu();
+    createStatusBar();
+
+    // The toolbars exist only now, so their toggles are connected here.
+    connect(fileToolBarAct, &QAction::toggled, fileToolBar, &QToolBar::setVisible);
+    connect(editToolBarAct, &QAction::toggled, editToolBar, &QToolBar::setVisible);
+    connect(propsToolBarAct, &QAction::toggled, objectToolBar, &QToolBar::setVisible);
+
+    setWindowTitle(tr("Varnhold"));
+    resize(QSize(800, 700));
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createCentralWidget()
+{
+    worldViewWidget = new WorldViewWidget(this);
+    tileSetWidget = new TileSetWidget(40, this);
+
+    worldScrollArea = new QScrollArea;
+    tileSetScrollArea = new QScrollArea;
+    splitter = new QSplitter(Qt::Horizontal);
+
+    worldScrollArea->setWidget(worldViewWidget);
+    worldScrollArea->viewport()->setBackgroundRole(QPalette::Dark);
+    worldScrollArea->viewport()->setAutoFillBackground(true);
+
+    tileSetScrollArea->setWidget(tileSetWidget);
+    tileSetScrollArea->viewport()->setBackgroundRole(QPalette::Light);
+    tileSetScrollArea->viewport()->setAutoFillBackground(true);
+
+    // Room for twelve tiles at the palette's scale of 0.8, plus the frame.
+    const float paletteScale = 0.8f;
+    tileSetScrollArea->setMaximumWidth(int((tileSetWidget->tileSize() * 12) * double(paletteScale) + 3));
+
+    splitter->addWidget(worldScrollArea);
+    splitter->addWidget(tileSetScrollArea);
+
+    // The reader of map files relies on these being direct and in this
+    // order: the canvas stores a new tile set before the palette does.
+    connect(tileSetWidget, &TileSetWidget::tileSelected, worldViewWidget, &WorldViewWidget::setBrushTile);
+    connect(tileSetWidget, &TileSetWidget::tileSetAdded, worldViewWidget, &WorldViewWidget::addTileSet);
+    connect(tileSetWidget, &TileSetWidget::tileSetAdded, tileSetWidget, &TileSetWidget::addTileSet);
+    connect(worldViewWidget, &WorldViewWidget::tileSetAdded, tileSetWidget, &TileSetWidget::loadTileSet);
+    connect(worldViewWidget, &WorldViewWidget::setCleared, tileSetWidget, &TileSetWidget::clearSets);
+
+    setCentralWidget(splitter);
+}
+
+void MainWindow::createStatusBar()
+{
+    statusLabel = new QLabel;
+    statusBar()->addWidget(statusLabel, 1);
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QSplitter;
+class QToolBar;
+class TileSetWidget;
+class WorldViewWidget;
+
+// The editor's one window: the canvas and the palette side by side in a
+// splitter, and every action, menu and toolbar of the program.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+private slots:
+    void newProject();
+    void newSet();
+    void openProject();
+    void importSet();
+    bool saveAll();
+    bool saveSet();
+    void setPaint();
+    void setErase();
+    void setSquare();
+    void setSelect();
+    void setPass();
+    void resetPaintChecks();
+    void newProp();
+    void editProp();
+    void importProp();
+    void exportProp();
+    void findProp();
+    void listProps();
+    void loadTileSet();
+    void resizeWorld();
+    void setZoom10();
+    void setZoom08();
+    void setZoom06();
+    void setZoom04();
+    void setZoom02();
+    void resetZoomChecks();
+    void about();
+
+private:
+    void createCentralWidget();
+    void createActions();
+    void createMenus();
+    void createToolBars();
+    void createContextMenu();
+    void createStatusBar();
+    void selectTool(int tool, QAction* action);
+    void selectZoom(float zoom, QAction* action);
+
+    QSplitter* splitter = nullptr;
+    TileSetWidget* tileSetWidget = nullptr;
+    QScrollArea* worldScrollArea = nullptr;
+    QScrollArea* tileSetScrollArea = nullptr;
+    WorldViewWidget* worldViewWidget = nullptr;
+
+    QAction* newProjectAct = nullptr;
+    QAction* newSetAct = nullptr;
+    QAction* openProjectAct = nullptr;
+    QAction* importSetAct = nullptr;
+    QAction* saveAllAct = nullptr;
+    QAction* saveSetAct = nullptr;
+    QAction* exitAct = nullptr;
+    QAction* copyAct = nullptr;
+    QAction* cutAct = nullptr;
+    QAction* pasteAct = nullptr;
+    QMenu* toolBarsMenu = nullptr;
+    QAction* fileToolBarAct = nullptr;
+    QAction* editToolBarAct = nullptr;
+    QAction* propsToolBarAct = nullptr;
+    QAction* showGridAct = nullptr;
+    QAction* topLayerAct = nullptr;
+    QAction* paintAct = nullptr;
+    QAction* squareAct = nullptr;
+    QAction* eraseAct = nullptr;
+    QAction* selectAct = nullptr;
+    QAction* passAct = nullptr;
+    QAction* newPropAct = nullptr;
+    QAction* editPropAct = nullptr;
+    QAction* importPropAct = nullptr;
+    QAction* exportPropAct = nullptr;
+    QAction* findPropAct = nullptr;
+    QAction* listPropsAct = nullptr;
+    QMenu* zoomMenu = nullptr;
+    QAction* zoom10Act = nullptr;
+    QAction* zoom08Act = nullptr;
+    QAction* zoom06Act = nullptr;
+    QAction* zoom04Act = nullptr;
+    QAction* zoom02Act = nullptr;
+    QAction* loadTileSetAct = nullptr;
+    QAction* startPointAct = nullptr;
+    QAction* resizeAct = nullptr;
+    QAction* aboutAct = nullptr;
+    QAction* aboutQtAct = nullptr;
+    QAction* fileMenuSeparator = nullptr;
+    QAction* fileToolBarSeparator = nullptr;
+    QMenu* fileMenu = nullptr;
+    QMenu* editMenu = nullptr;
+    QMenu* viewMenu = nullptr;
+    QMenu* propsMenu = nullptr;
+    QMenu* gameMenu = nullptr;
+    QMenu* optionsMenu = nullptr;
+    QMenu* helpMenu = nullptr;
+    QToolBar* fileToolBar = nullptr;
+    QToolBar* editToolBar = nullptr;
+    QToolBar* paintToolBar = nullptr;
+    QToolBar* objectToolBar = nullptr;
+    QLabel* statusLabel = nullptr;
+};

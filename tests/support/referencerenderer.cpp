@@ -1,0 +1,124 @@
+#include "support/referencerenderer.h"
+
+#include "canvas/worldviewwidget.h"
+
+#include <QPainter>
+
+namespace {
+
+QPixmap masked(const QString& resource)
+{
+    QPixmap image(resource);
+    image.setMask(image.createHeuristicMask(true));
+    return image;
+}
+
+} // namespace
+
+QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background)
+{
+    const QSize size = canvas.sizeHint();
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    QPainter painter(&image);
+
+    const QColor emptyColour(255, 255, 254);
+    const QPixmap passYes = masked(QStringLiteral(":/images/passyes.png"));
+    const QPixmap passNo = masked(QStringLiteral(":/images/passno.png"));
+    const int tileSize = 40;
+    const double zoom = canvas.zoom();
+    const int w = canvas.worldSize().width();
+    const int h = canvas.worldSize().height();
+    const auto px = [&](int n) { return int((n * tileSize) * zoom); };
+    const int side = int(tileSize * zoom);
+    const auto rectOf = [&](int c, int r) { return QRect(px(c), px(r), side, side); };
+    const auto usable = [&](const Tile& t) {
+        return t.tileIndex != -1 && t.tileSet && t.tileSet->width() / tileSize > 0;
+    };
+    const auto drawTile = [&](const QRect& target, const Tile& t) {
+        const int n = t.tileSet->width() / tileSize;
+        const QRect source(tileSize * (t.tileIndex % n), tileSize * (t.tileIndex / n), tileSize, tileSize);
+        painter.drawPixmap(QRectF(target), *t.tileSet, QRectF(source));
+    };
+
+    for (int i = 0; i < w; ++i) {
+        for (int j = 0; j < h; ++j) {
+            QRect target = rectOf(i, j);
+            const Tile& b = canvas.bottomLayerCells()[i][j];
+            if (!usable(b)) {
+                target = QRect(target.x(), target.y(), target.width() + 1, target.height() + 1);
+                painter.fillRect(target, QBrush(emptyColour));
+            } else {
+                drawTile(target, b);
+            }
+            const Tile& t = canvas.topLayerCells()[i][j];
+            if (canvas.topLayerActive() && usable(t))
+                drawTile(target, t);
+            if (canvas.tool() == WorldViewWidget::Pass)
+                painter.drawPixmap(QRectF(target), t.pass ? passYes : passNo, QRectF());
+        }
+    }
+
+    if (canvas.gridLinesShown()) {
+        painter.setPen(QPen(canvas.palette().color(QPalette::WindowText), 0));
+        for (int r = 0; r <= h; ++r) {
+            const QLine line(0, px(r), px(w), px(r));
+            painter.drawLines(&line, 1);
+        }
+        for (int k = 0; k <= w; ++k) {
+            const QLine line(px(k), 0, px(k), px(h));
+            painter.drawLines(&line, 1);
+        }
+    }
+
+    painter.drawPixmap(QRectF(rectOf(canvas.startCell().x(), canvas.startCell().y())),
+                       QPixmap(QStringLiteral(":/images/start.png")), QRectF());
+
+    const QPixmap cursor = masked(QStringLiteral(":/images/Cursor1.bmp"));
+    const int g = int(20 * zoom);
+    for (const QPoint& cell : {canvas.currentCellPosition(), canvas.hoverCellPosition()}) {
+        const QRect r = rectOf(cell.x(), cell.y());
+        painter.drawPixmap(QRectF(QRect(QPoint(r.left() - g, r.top() - g), QPoint(r.right() + g, r.bottom() + g))),
+                           cursor, QRectF());
+    }
+
+    if (const std::optional<QRect> selection = canvas.selection()) {
+        painter.setPen(QPen(QBrush(QColor(55, 150, 240, 200)), 3, Qt::DashLine));
+        const int x1 = selection->left(), y1 = selection->top();
+        const int x2 = selection->right(), y2 = selection->bottom();
+        const QLine lines[] = {QLine(px(x1), px(y1), px(x2 + 1), px(y1)),
+                               QLine(px(x1), px(y1), px(x1), px(y2 + 1)),
+                               QLine(px(x1), px(y2 + 1), px(x2 + 1), px(y2 + 1)),
+                               QLine(px(x2 + 1), px(y1), px(x2 + 1), px(y2 + 1))};
+        for (const QLine& line : lines)
+            painter.drawLines(&line, 1);
+    }
+    return image;
+}
+
+QImage canvasRendering(WorldViewWidget& canvas, const QColor& background)
+{
+    QImage image(canvas.sizeHint(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(background);
+    canvas.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    return image;
+}
+
+QString firstDifference(const QImage& actual, const QImage& expected, const QRect& area)
+{
+    if (actual.size() != expected.size()) {
+        return QStringLiteral("size %1x%2 vs %3x%4")
+            .arg(actual.width()).arg(actual.height()).arg(expected.width()).arg(expected.height());
+    }
+    const QRect box = area.isNull() ? actual.rect() : (area & actual.rect());
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
+            if (a != e) {
+                return QStringLiteral("%1,%2: #%3 vs #%4")
+                    .arg(x).arg(y).arg(a, 8, 16, QLatin1Char('0')).arg(e, 8, 16, QLatin1Char('0'));
+            }
+        }
+    }
+    return QString();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+
+class WorldViewWidget;
+
+// Draws the canvas the plain way: every cell, line and mark in the canvas's
+// order of drawing, with the marker images loaded and masked afresh, onto an
+// image of the canvas's size filled with `background` first. Tests compare
+// the canvas's own, optimised drawing against it pixel for pixel.
+QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background);
+
+// What the canvas itself draws, onto the same kind of image.
+QImage canvasRendering(WorldViewWidget& canvas, const QColor& background);
+
+// The first pixel where two images differ, as "x,y: #aarrggbb vs #aarrggbb",
+// or an empty string when they are equal.
+QString firstDifference(const QImage& actual, const QImage& expected, const QRect& area = QRect());
