@@ -1,0 +1,84 @@
+#pragma once
+
+#include "palette/tile.h"
+
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QMouseEvent;
+class QPaintEvent;
+
+// The tile palette: stores up to 40 loaded tile-set images with their file
+// names, shows the newest one cut into tiles at a fixed scale and hands the
+// tile the user picks to the canvas through tileSelected().
+class TileSetWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxTileSets = 40;
+
+    TileSetWidget(int tileSize, QWidget* parent = nullptr);
+    ~TileSetWidget() override;
+
+    QSize gridSize() const { return QSize(columns, rows); }
+    int tileSize() const { return tileSide; }
+    float zoom() const { return zoomFactor; }
+    QSize sizeHint() const override;
+
+    int tileSetTotal() const { return tileSetCount; }
+    QString tileSetName(int slot) const { return tileSetFiles[slot]; }
+    const QPixmap* tileSetImage(int slot) const { return &tileSets[slot]; }
+    QPoint selectedTile() const { return selectedCell; }
+    // The tile at (column, row) of the shown set; null outside the grid.
+    const Tile* tileAt(int column, int row) const;
+
+    // Geometry at the palette's scale, in widget pixels.
+    int cellToPixel(int n) const;
+    QRect cellRect(int column, int row) const;
+    QPoint cellAt(int x, int y) const;
+
+signals:
+    // The palette's own tile at the pressed cell; receivers copy it.
+    void tileSelected(Tile& selection);
+    // The image lives only during the emission; receivers copy it.
+    void tileSetAdded(QPixmap* newSet, QString newFile);
+
+public slots:
+    // Loads the image, emits tileSetAdded() and shows the image's tiles. The
+    // grid points at the copy that addTileSet() stores during the emission,
+    // so that signal must reach this widget's own addTileSet(). Refuses, with
+    // a message box and nothing changed, when 40 sets are stored, when a map
+    // file could not store `file` as a name, or when `file` is not a regular
+    // file holding an image Qt can decode.
+    bool loadTileSet(QString file);
+    void addTileSet(QPixmap* newSet, QString newFile);
+    void clearSets();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Tile& gridTile(int column, int row) const { return tileGrid[column * rows + row]; }
+    // Pixels that the selection frame around `cell` can touch.
+    QRect frameArea(const QPoint& cell) const;
+    // Shows the palette's "could not be loaded" box with `reason` as its
+    // second line.
+    void refuseLoad(const QString& reason);
+
+    std::unique_ptr<Tile[]> tileGrid; // columns * rows tiles, column after column
+    int columns = -1;
+    int rows = -1;
+    QPoint selectedCell;
+    float zoomFactor = 0.8f;
+    int tileSetCount = 0;
+    QPixmap tileSets[MaxTileSets];
+    QString tileSetFiles[MaxTileSets];
+    int tileSide;
+};
