@@ -1,0 +1,207 @@
+#include "app/mainwindow.h"
+
+#include "app/resizedialog.h"
+#include "canvas/worldviewwidget.h"
+#include "palette/tilesetwidget.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSpinBox>
+
+namespace {
+
+// The zoom slots pass these and resetZoomChecks() compares with the very same
+// values, so the exact float comparison holds for the chosen factor.
+constexpr float Zoom10 = 1.0f;
+constexpr float Zoom08 = 0.8f;
+constexpr float Zoom06 = 0.6f;
+constexpr float Zoom04 = 0.4f;
+constexpr float Zoom02 = 0.2f;
+
+} // namespace
+
+// Projects and props have no data behind them yet; their commands do nothing.
+void MainWindow::newProject() { }
+
+void MainWindow::newSet()
+{
+    worldViewWidget->clearSet();
+}
+
+void MainWindow::openProject() { }
+
+void MainWindow::importSet()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Import Game Set"), QStringLiteral("."),
+                                                      tr("Map files (*.map)"));
+    worldViewWidget->readMapFile(path);
+}
+
+// There is no project file yet, so saving everything means saving the set.
+bool MainWindow::saveAll()
+{
+    return saveSet();
+}
+
+bool MainWindow::saveSet()
+{
+    QString path = QFileDialog::getSaveFileName(this, tr("Save GameSet"), QStringLiteral("."),
+                                                tr("Map files (*.map)"));
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(QLatin1String(".map"), Qt::CaseSensitive)) {
+        path += QLatin1String(".map");
+        // The dialog asked about replacing the name that was typed, not about
+        // this one.
+        if (QFileInfo::exists(path)) {
+            const auto answer = QMessageBox::warning(
+                this, tr("Save GameSet"),
+                tr("%1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            if (answer != QMessageBox::Yes)
+                return false;
+        }
+    }
+    return worldViewWidget->writeMapFile(path);
+}
+
+void MainWindow::setPaint()
+{
+    selectTool(WorldViewWidget::Paint, paintAct);
+}
+
+void MainWindow::setErase()
+{
+    selectTool(WorldViewWidget::Erase, eraseAct);
+}
+
+void MainWindow::setSquare()
+{
+    selectTool(WorldViewWidget::Square, squareAct);
+}
+
+void MainWindow::setSelect()
+{
+    selectTool(WorldViewWidget::Select, selectAct);
+}
+
+void MainWindow::setPass()
+{
+    selectTool(WorldViewWidget::Pass, passAct);
+}
+
+void MainWindow::selectTool(int tool, QAction* action)
+{
+    worldViewWidget->setTool(tool);
+    // Triggering the checked action has just unchecked it; check it again.
+    action->setChecked(true);
+    resetPaintChecks();
+}
+
+void MainWindow::resetPaintChecks()
+{
+    if (worldViewWidget->tool() != WorldViewWidget::Paint)
+        paintAct->setChecked(false);
+    if (worldViewWidget->tool() != WorldViewWidget::Erase)
+        eraseAct->setChecked(false);
+    if (worldViewWidget->tool() != WorldViewWidget::Square)
+        squareAct->setChecked(false);
+    if (worldViewWidget->tool() != WorldViewWidget::Select)
+        selectAct->setChecked(false);
+    if (worldViewWidget->tool() != WorldViewWidget::Pass)
+        passAct->setChecked(false);
+}
+
+void MainWindow::newProp() { }
+
+void MainWindow::editProp() { }
+
+void MainWindow::importProp() { }
+
+void MainWindow::exportProp() { }
+
+void MainWindow::findProp() { }
+
+void MainWindow::listProps() { }
+
+void MainWindow::loadTileSet()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open Tile Set"), QStringLiteral("."),
+                                                      tr("Image files (*.png *.jpg *.bmp)"));
+    // The relative path is the name under which both widgets and map files
+    // know the set; importing a map resolves it against the current folder.
+    const QString relativePath = QDir().relativeFilePath(path);
+    QMessageBox::information(this, tr("TileSet Load"), relativePath, QMessageBox::Ok, QMessageBox::Ok);
+    if (!path.isEmpty())
+        tileSetWidget->loadTileSet(relativePath);
+}
+
+void MainWindow::resizeWorld()
+{
+    ResizeDialog dialog(this);
+    const QSize size = worldViewWidget->worldSize();
+    dialog.setValues(size.width(), size.height());
+    if (dialog.exec())
+        worldViewWidget->resizeWorld(dialog.xSpinBox->value(), dialog.ySpinBox->value());
+}
+
+void MainWindow::setZoom10()
+{
+    selectZoom(Zoom10, zoom10Act);
+}
+
+void MainWindow::setZoom08()
+{
+    selectZoom(Zoom08, zoom08Act);
+}
+
+void MainWindow::setZoom06()
+{
+    selectZoom(Zoom06, zoom06Act);
+}
+
+void MainWindow::setZoom04()
+{
+    selectZoom(Zoom04, zoom04Act);
+}
+
+void MainWindow::setZoom02()
+{
+    selectZoom(Zoom02, zoom02Act);
+}
+
+void MainWindow::selectZoom(float zoom, QAction* action)
+{
+    worldViewWidget->setZoom(zoom);
+    action->setChecked(true);
+    resetZoomChecks();
+}
+
+void MainWindow::resetZoomChecks()
+{
+    if (worldViewWidget->zoom() != Zoom10)
+        zoom10Act->setChecked(false);
+    if (worldViewWidget->zoom() != Zoom08)
+        zoom08Act->setChecked(false);
+    if (worldViewWidget->zoom() != Zoom06)
+        zoom06Act->setChecked(false);
+    if (worldViewWidget->zoom() != Zoom04)
+        zoom04Act->setChecked(false);
+    if (worldViewWidget->zoom() != Zoom02)
+        zoom02Act->setChecked(false);
+}
+
+void MainWindow::about()
+{
+    QMessageBox::about(
+        this, tr("About Varnhold"),
+        tr("<h3>Varnhold %1</h3>"
+           "<p>An editor for the maps of two-dimensional, tile-based games.</p>"
+           "<p>Load tile-set images, paint their tiles into the top and bottom layer of a map, "
+           "mark the cells a character can pass, place its starting point, and save the map "
+           "as a .map file for the game.</p>")
+            .arg(QStringLiteral(VARNHOLD_VERSION)));
+}
