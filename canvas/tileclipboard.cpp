@@ -48,10 +48,8 @@ QRect TileClipboard::copy(const TileLayer& layer, const std::optional<QRect>& se
         return QRect(cell, cell);
     }
 
-    // QRect::contains() takes a rectangle whose far corner lies two or more
-    // cells before its anchor with its corners swapped, and one whose far
-    // corner lies exactly one cell before it as empty. Limiting those cells
-    // to the layer keeps the clipboard's size and its tiles in agreement.
+    // Limiting the selected cells to the layer keeps the clipboard's size and
+    // its tiles in agreement.
     const QRect inside = containedCells(*selection) & QRect(0, 0, layer.width(), layer.height());
     if (inside.isEmpty())
         return QRect();

@@ -10,9 +10,12 @@
 
 class TileLayer;
 
-// The cells that QRect::contains() accepts for a rectangle stored as set
-// (anchor top-left, far corner bottom-right, not normalised), as a normal
-// rectangle; a null rectangle when it contains none.
+// The cells of a rectangle stored as set (anchor top-left, far corner
+// bottom-right, not normalised), as a normal rectangle: one whose far corner
+// lies two or more cells before its anchor counts with its corners swapped,
+// one whose far corner lies exactly one cell before it holds no cell (a null
+// rectangle). Qt 6's QRect::contains() shrinks a swapped rectangle by a cell
+// on each side instead, so the editor never asks it about a stored selection.
 QRect containedCells(const QRect& stored);
 
 // The canvas's own clipboard: empty, one tile, or a rectangle of tiles stored

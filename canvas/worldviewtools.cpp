@@ -5,6 +5,17 @@
 
 #include <QMouseEvent>
 
+namespace {
+
+// The right button keeps a selection while it stays on one of its cells, by
+// the same rule as the square fill and the clipboard.
+bool leavesSelection(const std::optional<QRect>& selection, const QPoint& cell)
+{
+    return selection && !containedCells(*selection).contains(cell);
+}
+
+} // namespace
+
 QPoint WorldViewWidget::cellAt(int x, int y) const
 {
     // Divide by the single-precision zoom first, then by the tile size, and
@@ -135,7 +146,7 @@ void WorldViewWidget::mousePressEvent(QMouseEvent* event)
         break;
     case Qt::RightButton:
         setCurrentCell(pixel.x(), pixel.y());
-        if (selectionRect && !selectionRect->contains(cell))
+        if (leavesSelection(selectionRect, cell))
             dropSelection();
         break;
     case Qt::MiddleButton: {
@@ -183,7 +194,7 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
         }
     } else if (held == Qt::RightButton) {
         setCurrentCell(pixel.x(), pixel.y());
-        if (selectionRect && !selectionRect->contains(cell))
+        if (leavesSelection(selectionRect, cell))
             dropSelection();
     } else if (held == Qt::MiddleButton) {
         if (valid && selectionRect && beyondAnchor(pixel))

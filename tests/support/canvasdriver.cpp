@@ -3,10 +3,12 @@
 #include "canvas/tilelayer.h"
 #include "canvas/worldviewwidget.h"
 #include "palette/tile.h"
+#include "support/referencerenderer.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTest>
 
 QImage testTileSetImage()
@@ -24,7 +26,8 @@ QImage testTileSetImage()
 
 QColor testTileColour(int index)
 {
-    return QColor::fromHsv((index * 24) % 360, 200 + (index % 2) * 55, 230);
+    // Through QRgb, so that it compares equal to the colours read back from images.
+    return QColor(QColor::fromHsv((index * 24) % 360, 200 + (index % 2) * 55, 230).rgb());
 }
 
 int testTileInset(int index)
@@ -79,6 +82,21 @@ void dragCells(WorldViewWidget& canvas, Qt::MouseButton button, const QList<QPoi
 void clickCell(WorldViewWidget& canvas, Qt::MouseButton button, const QPoint& cell)
 {
     QTest::mouseClick(&canvas, button, Qt::NoModifier, cellCentre(canvas, cell));
+}
+
+void parkMarks(WorldViewWidget& canvas, const QPoint& cell)
+{
+    sendMove(&canvas, cellCentre(canvas, cell), Qt::NoButton);
+    clickCell(canvas, Qt::RightButton, cell);
+    QCoreApplication::processEvents();
+}
+
+QString shownDifference(WorldViewWidget& canvas)
+{
+    QCoreApplication::processEvents();
+    const QImage shown = canvas.screen()->grabWindow(canvas.winId()).toImage().convertToFormat(
+        QImage::Format_ARGB32_Premultiplied);
+    return firstDifference(shown, referenceRendering(canvas, canvas.palette().color(QPalette::Window)));
 }
 
 QList<QPoint> filledCells(const TileLayer& layer)

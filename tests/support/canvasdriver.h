@@ -33,6 +33,14 @@ void sendMove(QWidget* widget, const QPoint& pixel, Qt::MouseButtons held);
 void dragPixels(QWidget* widget, Qt::MouseButton button, const QList<QPoint>& pixels);
 void dragCells(WorldViewWidget& canvas, Qt::MouseButton button, const QList<QPoint>& cells);
 void clickCell(WorldViewWidget& canvas, Qt::MouseButton button, const QPoint& cell);
+// Moves the hover and current-cell marks to a cell and lets the shown canvas
+// draw them, so that a later edit there gets no repaint from the marks.
+void parkMarks(WorldViewWidget& canvas, const QPoint& cell);
+
+// Lets a shown canvas handle its pending repaints, then compares what its
+// window shows with the reference rendering: the first difference, or an
+// empty string.
+QString shownDifference(WorldViewWidget& canvas);
 
 // The non-empty cells of a layer, column by column.
 QList<QPoint> filledCells(const TileLayer& layer);
