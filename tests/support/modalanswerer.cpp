@@ -7,7 +7,7 @@
 ModalAnswerer::ModalAnswerer(QObject* parent)
     : QObject(parent)
 {
-    timer.setInterval(10);
+    timer.setInterval(2);
     connect(&timer, &QTimer::timeout, this, &ModalAnswerer::poll);
 }
 

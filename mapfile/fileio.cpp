@@ -1,0 +1,188 @@
+#include "mapfile/fileio.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool setReason(QString* reason, const QString& text)
+{
+    if (reason)
+        *reason = text;
+    return false;
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Why a path cannot name a file at all; empty when it can. The system calls
+// would stop at a NUL and quietly use a different, shorter path.
+QString pathProblem(const QString& path)
+{
+    if (path.isEmpty())
+        return QStringLiteral("no file name was given");
+    if (path.contains(QChar(0)))
+        return QStringLiteral("the file name holds a NUL character");
+    return QString();
+}
+
+// Why a file of this kind is not taken; empty for a regular file.
+QString kindProblem(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return QString();
+    if (S_ISDIR(mode))
+        return QStringLiteral("it is a folder");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("it is a FIFO, not a regular file");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("it is a device, not a regular file");
+    return QStringLiteral("it is not a regular file");
+}
+
+// Why nothing can be created at a path that does not exist yet, from the
+// error of stat() on it; empty when its folder exists, so that it can.
+QString missingTargetProblem(const QString& path, int statError)
+{
+    if (statError == ENOTDIR)
+        return QStringLiteral("a part of its path is not a folder");
+    if (statError != ENOENT)
+        return systemError(statError);
+    const QString folder = QFileInfo(path).absolutePath();
+    struct stat info;
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return errno == ENOENT ? QStringLiteral("its folder does not exist")
+                               : QStringLiteral("its folder cannot be reached: %1").arg(systemError(errno));
+    if (!S_ISDIR(info.st_mode))
+        return QStringLiteral("a part of its path is not a folder");
+    return QString();
+}
+
+// Why a save to this path is refused before anything is written; empty when
+// it may go ahead.
+QString targetProblem(const QString& path)
+{
+    const QString problem = pathProblem(path);
+    if (!problem.isEmpty())
+        return problem;
+    const QByteArray nativePath = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(nativePath.constData(), &info) != 0)
+        return missingTargetProblem(path, errno);
+    const QString kind = kindProblem(info.st_mode);
+    if (!kind.isEmpty())
+        return kind;
+    if (::faccessat(AT_FDCWD, nativePath.constData(), W_OK, AT_EACCESS) != 0)
+        return QStringLiteral("the file is read-only");
+    return QString();
+}
+
+// Writes the buffer through an open QSaveFile. Qt does not report every
+// fault on its own: a large write() can come back short without an error,
+// and commit() ignores a flush or sync that fails, so each is checked here.
+QString writeChecked(QSaveFile* file, const QByteArray& bytes)
+{
+    if (file->write(bytes) != bytes.size())
+        return QStringLiteral("not all of the data could be written (is the disk full?)");
+    if (!file->flush())
+        return QStringLiteral("the data could not be written out (is the disk full?)");
+    if (::fsync(file->handle()) != 0)
+        return QStringLiteral("the data could not be synced to disk: %1").arg(systemError(errno));
+    return QString();
+}
+
+} // namespace
+
+bool isRegularFile(const QString& path, QString* reason)
+{
+    const QString problem = pathProblem(path);
+    if (!problem.isEmpty())
+        return setReason(reason, problem);
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return setReason(reason,
+                         errno == ENOENT ? QStringLiteral("the file does not exist") : systemError(errno));
+    const QString kind = kindProblem(info.st_mode);
+    return kind.isEmpty() || setReason(reason, kind);
+}
+
+bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason, qint64 maxBytes)
+{
+    if (!isRegularFile(path, reason))
+        return false;
+    // Should the path be swapped for a FIFO after the check, the open still
+    // returns at once, and the descriptor's own kind is checked again.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return setReason(reason,
+                         errno == ENOENT ? QStringLiteral("the file does not exist") : systemError(errno));
+    struct stat info;
+    QString problem;
+    if (::fstat(fd, &info) != 0)
+        problem = systemError(errno);
+    else
+        problem = kindProblem(info.st_mode);
+    if (problem.isEmpty() && info.st_size > maxBytes)
+        problem = QStringLiteral("the file is too large (%1 bytes)").arg(info.st_size);
+    if (!problem.isEmpty()) {
+        ::close(fd);
+        return setReason(reason, problem);
+    }
+
+    QByteArray content;
+    content.reserve(qsizetype(info.st_size));
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            problem = QStringLiteral("the file could not be read: %1").arg(systemError(errno));
+            break;
+        }
+        if (got == 0)
+            break;
+        if (content.size() + got > maxBytes) {
+            problem = QStringLiteral("the file is too large");
+            break;
+        }
+        content.append(chunk, got);
+    }
+    ::close(fd);
+    if (!problem.isEmpty())
+        return setReason(reason, problem);
+    *bytes = std::move(content);
+    return true;
+}
+
+bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason)
+{
+    const QString problem = targetProblem(path);
+    if (!problem.isEmpty())
+        return setReason(reason, problem);
+
+    QSaveFile file(path);
+    // Writing in place when no temporary file can be made would risk the old
+    // content, which is the one thing a save must not do.
+    file.setDirectWriteFallback(false);
+    if (!file.open(QIODevice::WriteOnly))
+        return setReason(reason, QStringLiteral("no temporary file could be created beside it"));
+    const QString writeProblem = writeChecked(&file, bytes);
+    if (!writeProblem.isEmpty()) {
+        file.cancelWriting();
+        file.commit();
+        return setReason(reason, writeProblem);
+    }
+    if (!file.commit())
+        return setReason(reason, QStringLiteral("the file could not be replaced"));
+    return true;
+}

@@ -1,0 +1,222 @@
+#include "mapfile/mapparser.h"
+
+#include <charconv>
+#include <limits>
+
+namespace {
+
+// Walks the file token by token and keeps the line number of the last token
+// read (or of the end of the file) for the messages.
+class TokenReader
+{
+public:
+    explicit TokenReader(const QByteArray& bytes)
+        : pos(bytes.constData())
+        , end(bytes.constData() + bytes.size())
+    {
+    }
+
+    enum class Found { Number, OtherText, End };
+
+    // Moves to the next token and reads it as a whole decimal int32 when it
+    // is one: an optional '-' and digits, nothing else (from_chars takes
+    // neither '+' nor white space, and reports an overflow). Reading the
+    // number straight from the bytes spares a separate scan of each token.
+    Found nextNumber(qint32* value)
+    {
+        skipSeparators();
+        if (pos == end)
+            return Found::End;
+        tokenBegin = pos;
+        const auto [last, ec] = std::from_chars(pos, end, *value);
+        if (ec == std::errc() && (last == end || isMapFileSeparator(*last))) {
+            pos = tokenEnd = last;
+            return Found::Number;
+        }
+        skipToken();
+        return Found::OtherText;
+    }
+
+    // Moves to the next token; false at the end of the file.
+    bool next()
+    {
+        skipSeparators();
+        if (pos == end)
+            return false;
+        tokenBegin = pos;
+        skipToken();
+        return true;
+    }
+
+    bool atEnd()
+    {
+        skipSeparators();
+        return pos == end;
+    }
+
+    qint64 bytesLeft() const { return end - pos; }
+
+    QByteArray token() const { return QByteArray(tokenBegin, tokenEnd - tokenBegin); }
+    int line() const { return currentLine; }
+
+private:
+    void skipToken()
+    {
+        while (pos != end && !isMapFileSeparator(*pos))
+            ++pos;
+        tokenEnd = pos;
+    }
+
+    void skipSeparators()
+    {
+        while (pos != end && isMapFileSeparator(*pos)) {
+            if (*pos == '\n')
+                ++currentLine;
+            ++pos;
+        }
+    }
+
+    const char* pos;
+    const char* end;
+    const char* tokenBegin = nullptr;
+    const char* tokenEnd = nullptr;
+    int currentLine = 1;
+};
+
+// A token as the user can recognise it in a message: bytes that would not
+// print are shown as '?', and a long token is cut short.
+QString printable(const QByteArray& token)
+{
+    constexpr int maxShown = 24;
+    QByteArray shown = token.left(maxShown);
+    for (char& c : shown) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x21 || (u >= 0x7f && u < 0xa0))
+            c = '?';
+    }
+    QString text = QString::fromLatin1(shown);
+    if (token.size() > maxShown)
+        text += QStringLiteral("...");
+    return text;
+}
+
+class Parser
+{
+public:
+    explicit Parser(const QByteArray& bytes)
+        : reader(bytes)
+    {
+    }
+
+    bool parse(MapData* data)
+    {
+        qint32 count = 0;
+        if (!readInt(&count, 0, MapData::MaxTileSets,
+                     QStringLiteral("the number of tile sets (0 to %1)").arg(MapData::MaxTileSets)))
+            return false;
+        for (qint32 i = 0; i < count; ++i) {
+            if (!reader.next())
+                return fail(QStringLiteral("a tile-set name (%1 of %2)").arg(i + 1).arg(count));
+            data->tileSetNames.append(QString::fromLatin1(reader.token()));
+        }
+        setIndexRange = count == 0 ? QStringLiteral("a set index (-1, as the file lists no tile set)")
+                                   : QStringLiteral("a set index (-1 to %1)").arg(count - 1);
+        setCount = count;
+        const QString sideRange = QStringLiteral("(1 to %1)").arg(MapData::MaxSide);
+        if (!readInt(&data->width, 1, MapData::MaxSide, "the map width " + sideRange)
+            || !readInt(&data->height, 1, MapData::MaxSide, "the map height " + sideRange))
+            return false;
+
+        const qint64 cells = qint64(data->width) * data->height;
+        // Six tokens per cell, each at least one byte after a separator.
+        if (reader.bytesLeft() < 2 * (2 * 3 * cells)) {
+            // Too short to hold both layers: find the first fault without
+            // allocating anything. Fewer bytes than the records need, so
+            // reading always stops at a bad token or at the end.
+            readRecords(2 * cells, nullptr);
+            return false;
+        }
+        data->top.resize(size_t(cells));
+        data->bottom.resize(size_t(cells));
+        if (!readRecords(cells, data->top.data()) || !readRecords(cells, data->bottom.data()))
+            return false;
+        if (!reader.atEnd()) {
+            reader.next();
+            errorText = QStringLiteral("line %1: unexpected text after the last cell, found \"%2\"")
+                            .arg(reader.line())
+                            .arg(printable(reader.token()));
+            return false;
+        }
+        return true;
+    }
+
+    const QString& error() const { return errorText; }
+
+private:
+    // Records go to `out` when it is given; without it they are only checked.
+    bool readRecords(qint64 cells, CellRecord* out)
+    {
+        static const QString tileRange = QStringLiteral("a tile index (-1 or more)");
+        static const QString passRange = QStringLiteral("a pass flag (0 or 1)");
+        CellRecord record;
+        qint32 pass = 0;
+        for (qint64 i = 0; i < cells; ++i) {
+            if (!readInt(&record.setIndex, -1, setCount - 1, setIndexRange)
+                || !readInt(&record.tileIndex, -1, std::numeric_limits<qint32>::max(), tileRange)
+                || !readInt(&pass, 0, 1, passRange))
+                return false;
+            record.pass = pass == 1;
+            if (out)
+                out[i] = record;
+        }
+        return true;
+    }
+
+    // Reads one integer in [low, high] into *value, which a failure leaves alone.
+    bool readInt(qint32* value, qint32 low, qint32 high, const QString& what)
+    {
+        qint32 read = 0;
+        const TokenReader::Found found = reader.nextNumber(&read);
+        if (found == TokenReader::Found::End)
+            return fail(what);
+        if (found != TokenReader::Found::Number || read < low || read > high)
+            return fail(what, reader.token());
+        *value = read;
+        return true;
+    }
+
+    bool fail(const QString& what)
+    {
+        errorText
+            = QStringLiteral("line %1: expected %2, found the end of the file").arg(reader.line()).arg(what);
+        return false;
+    }
+
+    bool fail(const QString& what, const QByteArray& found)
+    {
+        errorText = QStringLiteral("line %1: expected %2, found \"%3\"")
+                        .arg(reader.line())
+                        .arg(what, printable(found));
+        return false;
+    }
+
+    TokenReader reader;
+    qint32 setCount = 0;
+    QString setIndexRange;
+    QString errorText;
+};
+
+} // namespace
+
+bool parseMapFile(const QByteArray& bytes, MapData* data, QString* error)
+{
+    Parser parser(bytes);
+    MapData parsed;
+    if (!parser.parse(&parsed)) {
+        if (error)
+            *error = parser.error();
+        return false;
+    }
+    *data = std::move(parsed);
+    return true;
+}

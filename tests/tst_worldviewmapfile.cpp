@@ -1,0 +1,409 @@
+#include "app/mainwindow.h"
+#include "canvas/worldviewwidget.h"
+#include "palette/tilesetwidget.h"
+#include "support/canvasdriver.h"
+#include "support/modalanswerer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// Saving and importing sets through the canvas, wired to a palette as in the
+// editor. Tile-set images live in a temporary folder that is the current
+// directory, so that the names the sets are stored under resolve.
+class TestWorldViewMapFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void newSetIsWrittenByteForByte();
+    void twoByOneExample();
+    void recordsRunRowByRow();
+    void roundTripKeepsEveryCell();
+    void importIgnoresLineStructure_data();
+    void importIgnoresLineStructure();
+    void importLeavesViewStateAndEmptiesBrush();
+    void refusedImportChangesNothing_data();
+    void refusedImportChangesNothing();
+    void missingTileSetKeepsItsCells();
+    void refusedSaveKeepsOldFile_data();
+    void refusedSaveKeepsOldFile();
+    void cursorAfterFileOperations();
+
+private:
+    void writeImage(const QString& name, const QColor& tint = QColor());
+    void writeText(const QString& name, const QByteArray& text);
+    QByteArray readText(const QString& name) const;
+    void paint(const QString& set, int tile, const QPoint& cell, bool top = true);
+    void togglePass(const QPoint& cell);
+
+    std::unique_ptr<QTemporaryDir> folder;
+    QString previousFolder;
+    std::unique_ptr<MainWindow> window;
+    WorldViewWidget* canvas = nullptr;
+    TileSetWidget* palette = nullptr;
+};
+
+namespace {
+
+// What a map file keeps of each cell: its tile set's name, tile and pass flag.
+QStringList storedValues(const TileLayer& layer)
+{
+    QStringList values;
+    for (int x = 0; x < layer.width(); ++x) {
+        for (int y = 0; y < layer.height(); ++y) {
+            const Tile& cell = layer[x][y];
+            values << QStringLiteral("%1,%2: %3 %4 %5").arg(x).arg(y).arg(cell.tileSetFile).arg(cell.tileIndex).arg(cell.pass);
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+void TestWorldViewMapFile::init()
+{
+    folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder->isValid());
+    previousFolder = QDir::currentPath();
+    QDir::setCurrent(folder->path());
+    window = std::make_unique<MainWindow>();
+    canvas = window->findChild<WorldViewWidget*>();
+    palette = window->findChild<TileSetWidget*>();
+    QVERIFY(canvas && palette);
+}
+
+void TestWorldViewMapFile::cleanup()
+{
+    window.reset();
+    QDir::setCurrent(previousFolder);
+    folder.reset();
+}
+
+void TestWorldViewMapFile::writeImage(const QString& name, const QColor& tint)
+{
+    QImage image = testTileSetImage();
+    if (tint.isValid())
+        image.setPixelColor(60, 60, tint);
+    QDir().mkpath(QFileInfo(name).path());
+    QVERIFY(image.save(name, "PNG"));
+}
+
+void TestWorldViewMapFile::writeText(const QString& name, const QByteArray& text)
+{
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QByteArray TestWorldViewMapFile::readText(const QString& name) const
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void TestWorldViewMapFile::paint(const QString& set, int tile, const QPoint& cell, bool top)
+{
+    canvas->setLayer(top);
+    canvas->setTool(WorldViewWidget::Paint);
+    pickBrush(*canvas, set, tile);
+    clickCell(*canvas, Qt::LeftButton, cell);
+    canvas->setLayer(true);
+}
+
+void TestWorldViewMapFile::togglePass(const QPoint& cell)
+{
+    canvas->setTool(WorldViewWidget::Pass);
+    clickCell(*canvas, Qt::LeftButton, cell);
+    canvas->setTool(WorldViewWidget::Paint);
+}
+
+void TestWorldViewMapFile::newSetIsWrittenByteForByte()
+{
+    QVERIFY(canvas->writeMapFile(QStringLiteral("new.map")));
+    QByteArray expected("0\n30 30\n");
+    for (int i = 0; i < 1800; ++i)
+        expected += "-1 -1 0\n";
+    QCOMPARE(readText(QStringLiteral("new.map")), expected);
+}
+
+void TestWorldViewMapFile::twoByOneExample()
+{
+    writeImage(QStringLiteral("tiles/grass.png"));
+    QVERIFY(palette->loadTileSet(QStringLiteral("tiles/grass.png")));
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Yes);
+    canvas->resizeWorld(2, 1);
+    QCOMPARE(canvas->worldSize(), QSize(2, 1));
+    paint(QStringLiteral("tiles/grass.png"), 5, QPoint(0, 0));
+    togglePass(QPoint(0, 0));
+
+    QVERIFY(canvas->writeMapFile(QStringLiteral("example.map")));
+    QCOMPARE(readText(QStringLiteral("example.map")),
+             QByteArray("1\ntiles/grass.png\n2 1\n0 5 1\n-1 -1 0\n-1 -1 0\n-1 -1 0\n"));
+}
+
+void TestWorldViewMapFile::recordsRunRowByRow()
+{
+    writeImage(QStringLiteral("a.png"));
+    QVERIFY(palette->loadTileSet(QStringLiteral("a.png")));
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Yes);
+    canvas->resizeWorld(5, 3);
+    // Tile x + 5 * y in top cell (x, y), tile 14 - that in the bottom cell.
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            paint(QStringLiteral("a.png"), x + 5 * y, QPoint(x, y), true);
+            paint(QStringLiteral("a.png"), 14 - (x + 5 * y), QPoint(x, y), false);
+        }
+    }
+    QVERIFY(canvas->writeMapFile(QStringLiteral("order.map")));
+    QByteArray expected("1\na.png\n5 3\n");
+    for (int i = 0; i < 15; ++i)
+        expected += "0 " + QByteArray::number(i) + " 0\n";
+    for (int i = 0; i < 15; ++i)
+        expected += "0 " + QByteArray::number(14 - i) + " 0\n";
+    QCOMPARE(readText(QStringLiteral("order.map")), expected);
+
+    canvas->clearSet();
+    QVERIFY(canvas->readMapFile(QStringLiteral("order.map")));
+    QCOMPARE(canvas->worldSize(), QSize(5, 3));
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            QCOMPARE(canvas->topLayerCells()[x][y].tileIndex, x + 5 * y);
+            QCOMPARE(canvas->bottomLayerCells()[x][y].tileIndex, 14 - (x + 5 * y));
+        }
+    }
+}
+
+void TestWorldViewMapFile::roundTripKeepsEveryCell()
+{
+    writeImage(QStringLiteral("a.png"));
+    writeImage(QStringLiteral("b.png"), Qt::red);
+    QVERIFY(palette->loadTileSet(QStringLiteral("a.png")));
+    QVERIFY(palette->loadTileSet(QStringLiteral("b.png")));
+    QVERIFY(palette->loadTileSet(QStringLiteral("a.png")));
+    paint(QStringLiteral("b.png"), 3, QPoint(1, 2), true);
+    paint(QStringLiteral("a.png"), 7, QPoint(4, 4), true);
+    paint(QStringLiteral("b.png"), 14, QPoint(29, 29), false);
+    paint(QStringLiteral("a.png"), 0, QPoint(0, 29), false);
+    togglePass(QPoint(1, 2));   // a filled cell
+    togglePass(QPoint(10, 10)); // an empty cell
+
+    QVERIFY(canvas->writeMapFile(QStringLiteral("round.map")));
+    const QByteArray written = readText(QStringLiteral("round.map"));
+    // The set loaded twice is written with its first position.
+    QVERIFY(written.startsWith("3\na.png\nb.png\na.png\n30 30\n"));
+    QVERIFY(written.contains("\n0 7 0\n"));
+    QVERIFY(written.contains("\n-1 -1 1\n"));
+
+    const QStringList top = storedValues(canvas->topLayerCells());
+    const QStringList bottom = storedValues(canvas->bottomLayerCells());
+    canvas->clearSet();
+    QVERIFY(canvas->readMapFile(QStringLiteral("round.map")));
+    QCOMPARE(canvas->tileSetTotal(), 3);
+    QCOMPARE(palette->tileSetTotal(), 3);
+    for (int slot = 0; slot < 3; ++slot)
+        QCOMPARE(canvas->tileSetName(slot), palette->tileSetName(slot));
+    QCOMPARE(canvas->tileSetName(1), QStringLiteral("b.png"));
+    QCOMPARE(storedValues(canvas->topLayerCells()), top);
+    QCOMPARE(storedValues(canvas->bottomLayerCells()), bottom);
+    // Every filled cell draws from the canvas's own copy of its named set.
+    QCOMPARE(canvas->topLayerCells()[1][2].tileSet, canvas->tileSetImage(1));
+    QCOMPARE(canvas->bottomLayerCells()[0][29].tileSet, canvas->tileSetImage(0));
+}
+
+void TestWorldViewMapFile::importIgnoresLineStructure_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    const QByteArray lines("1\na.png\n2 1\n0 5 1\n-1 -1 0\n-1 -1 0\n0 2 0\n");
+    QTest::newRow("as written") << lines;
+    QTest::newRow("all on one line") << QByteArray("1 a.png 2 1 0 5 1 -1 -1 0 -1 -1 0 0 2 0");
+    QTest::newRow("CR LF line ends") << QByteArray(lines).replace("\n", "\r\n");
+    QTest::newRow("tabs and blank lines") << QByteArray("1\n\na.png\t2\t1\n0 5 1 -1 -1 0\n\n-1 -1 0 0 2 0\n\n");
+}
+
+void TestWorldViewMapFile::importIgnoresLineStructure()
+{
+    QFETCH(QByteArray, text);
+    writeImage(QStringLiteral("a.png"));
+    writeText(QStringLiteral("in.map"), text);
+    QVERIFY(canvas->readMapFile(QStringLiteral("in.map")));
+    QCOMPARE(canvas->worldSize(), QSize(2, 1));
+    QCOMPARE(canvas->tileSetName(0), QStringLiteral("a.png"));
+    const Tile& top = canvas->topLayerCells()[0][0];
+    QCOMPARE(top.tileIndex, 5);
+    QCOMPARE(top.pass, true);
+    QCOMPARE(top.tileSetFile, QStringLiteral("a.png"));
+    QVERIFY(canvas->topLayerCells()[1][0].isEmpty());
+    QCOMPARE(canvas->bottomLayerCells()[1][0].tileIndex, 2);
+    QCOMPARE(canvas->size(), canvas->sizeHint());
+}
+
+void TestWorldViewMapFile::importLeavesViewStateAndEmptiesBrush()
+{
+    writeImage(QStringLiteral("a.png"));
+    writeText(QStringLiteral("in.map"), "1\na.png\n3 3\n" + QByteArray("0 1 0\n").repeated(18));
+    QVERIFY(palette->loadTileSet(QStringLiteral("a.png")));
+    pickBrush(*canvas, QStringLiteral("a.png"), 2);
+    clickCell(*canvas, Qt::RightButton, QPoint(6, 7));
+    canvas->setStartPoint();
+    canvas->setZoom(0.6f);
+    canvas->setTool(WorldViewWidget::Erase);
+    canvas->setLayer(false);
+    canvas->showGridLines(false);
+
+    QVERIFY(canvas->readMapFile(QStringLiteral("in.map")));
+    QCOMPARE(canvas->startCell(), QPoint(6, 7));
+    QCOMPARE(canvas->zoom(), 0.6f);
+    QCOMPARE(canvas->tool(), int(WorldViewWidget::Erase));
+    QCOMPARE(canvas->topLayerActive(), false);
+    QCOMPARE(canvas->gridLinesShown(), false);
+    QVERIFY(canvas->brushTile().isEmpty());
+    QCOMPARE(canvas->tileSetTotal(), 1);
+}
+
+void TestWorldViewMapFile::refusedImportChangesNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("empty path") << QString() << QByteArray() << QString();
+    QTest::newRow("missing file") << QStringLiteral("missing.map") << QByteArray() << QString();
+    QTest::newRow("cut short") << QStringLiteral("short.map") << QByteArray("1\na.png\n2 1\n0 5 1\n-1 -1 0\n")
+                               << QStringLiteral("line ");
+    QTest::newRow("bad pass flag") << QStringLiteral("pass.map")
+                                   << QByteArray("0\n1 1\n-1 -1 0\n-1 -1 2\n") << QStringLiteral("line 4");
+    QTest::newRow("set index past the list") << QStringLiteral("set.map")
+                                             << QByteArray("1\na.png\n1 1\n1 0 0\n-1 -1 0\n")
+                                             << QStringLiteral("line 4");
+    QTest::newRow("text after the last cell") << QStringLiteral("tail.map")
+                                              << QByteArray("0\n1 1\n-1 -1 0\n-1 -1 0\nmore\n")
+                                              << QStringLiteral("line 5");
+}
+
+void TestWorldViewMapFile::refusedImportChangesNothing()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    if (!text.isEmpty())
+        writeText(file, text);
+    writeImage(QStringLiteral("a.png"));
+    writeImage(QStringLiteral("keep.png"));
+    QVERIFY(palette->loadTileSet(QStringLiteral("keep.png")));
+    paint(QStringLiteral("keep.png"), 4, QPoint(3, 3));
+    pickBrush(*canvas, QStringLiteral("keep.png"), 6);
+    const LayerCopy top(canvas->topLayerCells());
+
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(!canvas->readMapFile(file));
+    QCOMPARE(answerer.seenCount(), 1);
+    QCOMPARE(answerer.seenTitles().first(), QStringLiteral("TileSet Load"));
+    const QString shown = answerer.seenTexts().first();
+    QVERIFY2(shown.startsWith(QStringLiteral("File could not be loaded...")), qPrintable(shown));
+    QVERIFY2(shown.contains(reason), qPrintable(shown));
+
+    QCOMPARE(top.changedIn(canvas->topLayerCells()), QList<QPoint>());
+    QCOMPARE(canvas->tileSetTotal(), 1);
+    QCOMPARE(palette->tileSetTotal(), 1);
+    QCOMPARE(palette->tileSetName(0), QStringLiteral("keep.png"));
+    QCOMPARE(canvas->brushTile().tileIndex, 6);
+    QCOMPARE(canvas->worldSize(), QSize(30, 30));
+}
+
+void TestWorldViewMapFile::missingTileSetKeepsItsCells()
+{
+    writeImage(QStringLiteral("a.png"));
+    writeImage(QStringLiteral("c.png"), Qt::blue);
+    writeText(QStringLiteral("three.map"),
+              "3\na.png\nb.png\nc.png\n3 1\n0 1 0\n1 2 1\n2 3 0\n-1 -1 0\n1 4 0\n2 5 1\n");
+
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(canvas->readMapFile(QStringLiteral("three.map")));
+    QCOMPARE(answerer.seenCount(), 1);
+    QVERIFY(answerer.seenTexts().first().contains(QStringLiteral("b.png")));
+    QCOMPARE(canvas->tileSetTotal(), 2);
+
+    const Tile& fromB = canvas->topLayerCells()[1][0];
+    QCOMPARE(fromB.tileSetFile, QStringLiteral("b.png"));
+    QCOMPARE(fromB.tileIndex, 2);
+    QCOMPARE(fromB.pass, true);
+    QCOMPARE(fromB.tileSet, nullptr);
+    const Tile& fromC = canvas->topLayerCells()[2][0];
+    QCOMPARE(fromC.tileSetFile, QStringLiteral("c.png"));
+    QCOMPARE(fromC.tileSet, canvas->tileSetImage(1));
+
+    // Saving loses nothing: b's name follows the loaded sets.
+    QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
+    QCOMPARE(readText(QStringLiteral("saved.map")),
+             QByteArray("3\na.png\nc.png\nb.png\n3 1\n0 1 0\n2 2 1\n1 3 0\n-1 -1 0\n2 4 0\n1 5 1\n"));
+
+    // Once an image of that name is loaded, its cells draw from it again.
+    writeImage(QStringLiteral("b.png"), Qt::green);
+    QVERIFY(palette->loadTileSet(QStringLiteral("b.png")));
+    QCOMPARE(canvas->topLayerCells()[1][0].tileSet, canvas->tileSetImage(2));
+    QCOMPARE(canvas->bottomLayerCells()[1][0].tileSet, canvas->tileSetImage(2));
+    QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
+    QCOMPARE(readText(QStringLiteral("saved.map")),
+             QByteArray("3\na.png\nc.png\nb.png\n3 1\n0 1 0\n2 2 1\n1 3 0\n-1 -1 0\n2 4 0\n1 5 1\n"));
+}
+
+void TestWorldViewMapFile::refusedSaveKeepsOldFile_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("folder does not exist") << QStringLiteral("nowhere/level.map");
+    QTest::newRow("parent is a file") << QStringLiteral("plain.txt/level.map");
+    QTest::newRow("target is a folder") << QStringLiteral("afolder");
+}
+
+void TestWorldViewMapFile::refusedSaveKeepsOldFile()
+{
+    QFETCH(QString, target);
+    writeText(QStringLiteral("plain.txt"), "old content\n");
+    QDir().mkdir(QStringLiteral("afolder"));
+    const QStringList before = QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(!canvas->writeMapFile(target));
+    QCOMPARE(answerer.seenCount(), 1);
+    QCOMPARE(answerer.seenTitles().first(), QStringLiteral("Set Save"));
+    QVERIFY2(answerer.seenTexts().first().startsWith(QStringLiteral("Cannot write file %1").arg(target)),
+             qPrintable(answerer.seenTexts().first()));
+    QCOMPARE(readText(QStringLiteral("plain.txt")), QByteArray("old content\n"));
+    QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+    QVERIFY(QDir(QStringLiteral("afolder")).isEmpty());
+}
+
+void TestWorldViewMapFile::cursorAfterFileOperations()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(!canvas->readMapFile(QStringLiteral("missing.map")));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+    QVERIFY(canvas->writeMapFile(QStringLiteral("ok.map")));
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+    QVERIFY(canvas->readMapFile(QStringLiteral("ok.map")));
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+QTEST_MAIN(TestWorldViewMapFile)
+#include "tst_worldviewmapfile.moc"
