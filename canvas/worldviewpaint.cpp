@@ -1,5 +1,8 @@
 // Drawing of the canvas. Every step draws only what meets the area being
 // repainted; the pixels inside it are those of drawing everything in order.
+// The cells and the grid lines come from a cache of their picture at the
+// current zoom wherever that gives exactly the same pixels; the start,
+// cursor and selection marks are always drawn over them directly.
 
 #include "canvas/worldviewwidget.h"
 
@@ -7,6 +10,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 
 namespace {
 
@@ -65,6 +70,7 @@ QRect WorldViewWidget::selectionFramePixels(const QRect& cells) const
 
 void WorldViewWidget::cellsChanged(const QRect& cells)
 {
+    layerCache.cellsChanged(cells);
     update(cellsToPixels(cells, 0));
 }
 
@@ -89,9 +95,11 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
     resize(sizeHint());
     QPainter painter(this);
     const QRect area = event->rect();
-    drawCells(painter, area);
-    if (showLines)
-        drawGrid(painter, area);
+    if (!drawCachedCells(painter, area)) {
+        drawCells(painter, area);
+        if (showLines)
+            drawGrid(painter, area);
+    }
     drawMarks(painter);
     if (selectionRect)
         drawSelection(painter);
@@ -130,6 +138,88 @@ void WorldViewWidget::drawCells(QPainter& painter, const QRect& area) const
     }
 }
 
+bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area)
+{
+    // The cache copies whole device pixels, so it serves only an unscaled
+    // device.
+    if (devicePixelRatioF() != 1.0 || !cachedPicturesExact()) {
+        layerCache.clear();
+        return false;
+    }
+
+    LayerCache::Layout layout;
+    for (int n = 0; n <= worldWidth; ++n)
+        layout.columnLines.push_back(cellToPixel(n));
+    for (int n = 0; n <= worldHeight; ++n)
+        layout.rowLines.push_back(cellToPixel(n));
+    layout.side = int(tileSize * double(zoomFactor));
+    layout.gridLines = showLines;
+    layout.gridColour = showLines ? palette().color(QPalette::WindowText).rgba() : 0;
+    layerCache.setLayout(std::move(layout));
+    // Pass flags also change without a report (a tile's own setCollision(),
+    // clearing a set that has no tile sets) and show only in Pass mode:
+    // there every cell is looked at.
+    if (currentTool == Pass)
+        layerCache.cellsChanged(QRect(0, 0, worldWidth, worldHeight));
+
+    // A cell is told apart by the images it draws from; 0 stands for a cell
+    // that drawCells() treats as empty.
+    std::array<qint64, MaxTileSets> slotKeys;
+    for (int slot = 0; slot < MaxTileSets; ++slot) {
+        const QPixmap& image = tileSets[slot];
+        slotKeys[size_t(slot)] = !image.isNull() && image.width() >= tileSize ? image.cacheKey() : 0;
+    }
+    const auto imageKey = [&](const Tile& tile) -> qint64 {
+        if (tile.isEmpty() || !tile.tileSet)
+            return 0;
+        const std::less<const QPixmap*> before;
+        if (!before(tile.tileSet, std::begin(tileSets)) && before(tile.tileSet, std::end(tileSets)))
+            return slotKeys[size_t(tile.tileSet - std::begin(tileSets))];
+        return isDrawable(tile) ? tile.tileSet->cacheKey() : 0;
+    };
+    const bool passMarks = currentTool == Pass;
+    const auto picturesOf = [&](const QRect& cells, CellPicture* picture) {
+        for (int column = cells.left(); column <= cells.right(); ++column) {
+            const Tile* bottomColumn = bottomLayer[column];
+            const Tile* topColumn = topLayer[column];
+            for (int row = cells.top(); row <= cells.bottom(); ++row, ++picture) {
+                const Tile& bottom = bottomColumn[row];
+                const Tile& top = topColumn[row];
+                picture->bottomImage = imageKey(bottom);
+                picture->bottomTile = picture->bottomImage ? bottom.tileIndex : -1;
+                picture->topImage = topLayerOn ? imageKey(top) : 0;
+                picture->topTile = picture->topImage ? top.tileIndex : -1;
+                picture->passMark = passMarks ? (top.pass ? 2 : 1) : 0;
+            }
+        }
+    };
+    const auto draw = [this](QPainter& cachePainter, const QRect& pixels) {
+        drawCells(cachePainter, pixels);
+        if (showLines)
+            drawGrid(cachePainter, pixels);
+    };
+    return layerCache.paint(painter, area, picturesOf, draw);
+}
+
+bool WorldViewWidget::cachedPicturesExact()
+{
+    // A partly transparent pixel composited once into the cache and once
+    // more onto the widget can round differently from drawing it directly.
+    QList<qint64> keys = { passYesImage.cacheKey(), passNoImage.cacheKey() };
+    bool exact = currentTool != Pass
+        || (layerCache.imageIsExact(passYesImage) && layerCache.imageIsExact(passNoImage));
+    if (showLines && palette().color(QPalette::WindowText).alpha() != 255)
+        exact = false;
+    for (const QPixmap& image : tileSets) {
+        if (image.isNull())
+            continue;
+        keys << image.cacheKey();
+        exact = layerCache.imageIsExact(image) && exact;
+    }
+    layerCache.setImages(keys);
+    return exact;
+}
+
 bool WorldViewWidget::isDrawable(const Tile& tile) const
 {
     // A cell whose image is missing (its tile set failed to load) or too
@@ -147,22 +237,21 @@ void WorldViewWidget::drawTile(QPainter& painter, const QRect& target, const Til
 
 void WorldViewWidget::drawGrid(QPainter& painter, const QRect& area) const
 {
-    painter.setPen(QPen(palette().color(QPalette::WindowText), 0));
+    // Each line is filled as a rectangle one pixel wide, which gives exactly
+    // the pixels of the cosmetic one-pixel line from end to end, both ends
+    // included; the line drawing would fill a vertical line pixel by pixel.
+    const QColor colour = palette().color(QPalette::WindowText);
     const int right = cellToPixel(worldWidth);
     const int bottom = cellToPixel(worldHeight);
     for (int r = 0; r <= worldHeight; ++r) {
         const int y = cellToPixel(r);
-        if (y < area.top() || y > area.bottom())
-            continue;
-        const QLine line(0, y, right, y);
-        painter.drawLines(&line, 1);
+        if (y >= area.top() && y <= area.bottom())
+            painter.fillRect(QRect(0, y, right + 1, 1), colour);
     }
     for (int k = 0; k <= worldWidth; ++k) {
         const int x = cellToPixel(k);
-        if (x < area.left() || x > area.right())
-            continue;
-        const QLine line(x, 0, x, bottom);
-        painter.drawLines(&line, 1);
+        if (x >= area.left() && x <= area.right())
+            painter.fillRect(QRect(x, 0, 1, bottom + 1), colour);
     }
 }
 
@@ -170,7 +259,7 @@ void WorldViewWidget::drawMarks(QPainter& painter) const
 {
     painter.drawPixmap(QRectF(cellRect(startPoint)), startImage, QRectF(startImage.rect()));
     const int grow = int(20 * double(zoomFactor));
-    for (const QPoint& cell : {currentCell, hoverCell}) {
+    for (const QPoint& cell : { currentCell, hoverCell }) {
         const QRect target = cellRect(cell).adjusted(-grow, -grow, grow, grow);
         painter.drawPixmap(QRectF(target), cursorImage, QRectF(cursorImage.rect()));
     }
@@ -182,8 +271,8 @@ void WorldViewWidget::drawSelection(QPainter& painter) const
     const QRect& cells = *selectionRect;
     const int x1 = cellToPixel(cells.left()), x2 = cellToPixel(cells.right() + 1);
     const int y1 = cellToPixel(cells.top()), y2 = cellToPixel(cells.bottom() + 1);
-    const QLine lines[] = {QLine(x1, y1, x2, y1), QLine(x1, y1, x1, y2), QLine(x1, y2, x2, y2),
-                           QLine(x2, y1, x2, y2)};
+    const QLine lines[]
+        = { QLine(x1, y1, x2, y1), QLine(x1, y1, x1, y2), QLine(x1, y2, x2, y2), QLine(x2, y1, x2, y2) };
     for (const QLine& line : lines)
         painter.drawLines(&line, 1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/layercache.h"
 #include "canvas/tileclipboard.h"
 #include "canvas/tilelayer.h"
 #include "palette/tile.h"
@@ -110,7 +111,10 @@ private:
     void fillSquare();
     TileLayer& currentLayer() { return topLayerOn ? topLayer : bottomLayer; }
 
-    // Repaint requests limited to what changed.
+    // Repaint requests limited to what changed. Every change of a cell's
+    // tile must go through cellsChanged(), which also tells the cache of the
+    // cells' picture; clearing the set and importing replace the tile sets,
+    // which the cache notices by itself.
     void cellsChanged(const QRect& cells);
     void cellMarkChanged(const QPoint& oldCell, const QPoint& newCell, int margin);
     void selectionChanged(const std::optional<QRect>& before);
@@ -124,6 +128,13 @@ private:
     void drawGrid(QPainter& painter, const QRect& area) const;
     void drawMarks(QPainter& painter) const;
     void drawSelection(QPainter& painter) const;
+    // The cells and grid lines drawn from the cache of their picture,
+    // brought up to date first; false, drawing nothing, where the cache
+    // cannot give exactly the pixels of drawCells() and drawGrid().
+    bool drawCachedCells(QPainter& painter, const QRect& area);
+    // Whether every image that the cells may draw has only fully opaque and
+    // fully clear pixels, and the grid colour is opaque.
+    bool cachedPicturesExact();
 
     // Cells that name a tile set which is not loaded (its image failed to
     // load on import) keep that name and are pointed at the image once a set
@@ -155,4 +166,8 @@ private:
     QPixmap passNoImage;
     QPixmap startImage;
     QPixmap cursorImage;
+
+    // The picture of the cells and grid lines at the current zoom, kept
+    // between paint events within a memory budget.
+    LayerCache layerCache;
 };

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The files the benchmark works on, written into `folder`: two tile sets of
+// 400 x 400 pixels (100 tiles each, shapes on a uniform background that the
+// canvas masks out), a map of 255 x 255 cells whose bottom layer is full of
+// tiles of the first set and whose top layer is full of tiles of the second,
+// with random pass flags, and a 2000 x 2000 tile set for the palette.
+struct BenchFiles
+{
+    QString map;
+    QStringList mapTileSets;
+    QString largeTileSet;
+};
+
+constexpr int BenchMapSide = 255;
+
+// Empty paths when a file cannot be written.
+BenchFiles writeBenchFiles(const QString& folder);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QRegion>
+
+class QWidget;
+
+// Watches the paint events of one widget and keeps the region they painted
+// since the last reset(), so that a figure's floor can copy exactly as many
+// pixels as the figure's repaints touched.
+class PaintRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PaintRecorder(QWidget* watched);
+
+    void reset();
+    int paintEvents() const { return events; }
+    const QRegion& painted() const { return region; }
+    // The painted pixels as one rectangle's size: the bounding width, and as
+    // many rows as the pixels fill.
+    QSize paintedPixels() const;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    QRegion region;
+    int events = 0;
+};

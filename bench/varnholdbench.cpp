@@ -1,0 +1,392 @@
+// Measures the editor on its largest map: repaints, drags, a square fill,
+// saving and importing, the palette and memory. Prints a table, or with
+// --tsv one line per figure: name, median, unit, floor, ratio.
+
+#include "benchdata.h"
+#include "benchtiming.h"
+#include "paintrecorder.h"
+
+#include "app/mainwindow.h"
+#include "canvas/worldviewwidget.h"
+#include "mapfile/mapdata.h"
+#include "mapfile/mapparser.h"
+#include "palette/tilesetwidget.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+struct Figure
+{
+    QString name;
+    QString title;
+    double median = 0;
+    QString unit;
+    double floor = 0;
+    double goal = 0; // 0: none
+};
+
+class Bench
+{
+public:
+    Bench(MainWindow& window, const BenchFiles& files, const QString& folder);
+    QList<Figure> run();
+
+private:
+    Figure memory();
+    Figure repaint(const char* name, const QString& title, double goal);
+    Figure dragStep(const char* name, const QString& title, int tool);
+    Figure squareFill();
+    QList<Figure> mapFile();
+    Figure paletteRepaint();
+
+    void setViewport(const QSize& size);
+    void scrollTo(double fractionX, double fractionY);
+    void mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held);
+    void useBrush(int tileIndex);
+    void repaintNow();
+    QString viewportText() const;
+
+    MainWindow& window;
+    const BenchFiles& files;
+    const QString folder;
+    WorldViewWidget* canvas;
+    TileSetWidget* palette;
+    QScrollArea* canvasArea;
+    PaintRecorder canvasPaints;
+    Tile brush;
+};
+
+Bench::Bench(MainWindow& window, const BenchFiles& files, const QString& folder)
+    : window(window)
+    , files(files)
+    , folder(folder)
+    , canvas(window.findChild<WorldViewWidget*>())
+    , palette(window.findChild<TileSetWidget*>())
+    , canvasArea(qobject_cast<QScrollArea*>(canvas->parentWidget()->parentWidget()))
+    , canvasPaints(canvas)
+{
+    brush.tileSetFile = files.mapTileSets.value(1);
+}
+
+void Bench::setViewport(const QSize& size)
+{
+    // The splitter and the scroll bars share out the window's size, so the
+    // window is adjusted until the canvas's viewport has the size asked for.
+    for (int attempt = 0; attempt < 8 && canvasArea->viewport()->size() != size; ++attempt) {
+        const QSize missing = size - canvasArea->viewport()->size();
+        window.resize(window.size() + missing);
+        QApplication::processEvents();
+    }
+}
+
+void Bench::scrollTo(double fractionX, double fractionY)
+{
+    QScrollBar* horizontal = canvasArea->horizontalScrollBar();
+    QScrollBar* vertical = canvasArea->verticalScrollBar();
+    horizontal->setValue(int(horizontal->maximum() * fractionX));
+    vertical->setValue(int(vertical->maximum() * fractionY));
+    QApplication::processEvents();
+}
+
+QString Bench::viewportText() const
+{
+    const QSize size = canvasArea->viewport()->size();
+    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+}
+
+void Bench::mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    const QPointF pixel = canvas->cellRect(cell).center();
+    QMouseEvent event(type, pixel, canvas->mapToGlobal(pixel), button, held, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &event);
+}
+
+void Bench::useBrush(int tileIndex)
+{
+    brush.tileIndex = tileIndex;
+    canvas->setBrushTile(brush);
+}
+
+void Bench::repaintNow()
+{
+    // The update requests of an edit are served by the next pass of the
+    // event loop (main() sets Qt's idle time before an update to zero).
+    QApplication::processEvents();
+}
+
+QList<Figure> Bench::run()
+{
+    QList<Figure> figures;
+    const Figure rss = memory();
+
+    // At zoom 0.2 the whole map is on screen.
+    canvas->setZoom(0.2f);
+    setViewport(canvas->sizeHint());
+    figures << repaint("repaint_whole_z02",
+                       QStringLiteral("repaint of the whole map at zoom 0.2 (%1)").arg(viewportText()), 4);
+    figures << dragStep("drag_paint_z02", QStringLiteral("paint drag step at zoom 0.2"),
+                        WorldViewWidget::Paint);
+
+    canvas->setZoom(1.0f);
+    setViewport(QSize(1000, 650));
+    scrollTo(0.5, 0.5);
+    figures.prepend(repaint("repaint_viewport_z1",
+                            QStringLiteral("repaint of a %1 viewport at zoom 1.0").arg(viewportText()), 1));
+    scrollTo(0, 0);
+    figures << dragStep("drag_paint_z1", QStringLiteral("paint drag step at zoom 1.0"),
+                        WorldViewWidget::Paint);
+    figures << dragStep("drag_select_z1", QStringLiteral("select drag step at zoom 1.0"),
+                        WorldViewWidget::Select);
+    figures << squareFill();
+    figures << mapFile();
+    figures << paletteRepaint();
+    figures << rss;
+    return figures;
+}
+
+Figure Bench::memory()
+{
+    // The window keeps the size that shows the whole map at zoom 0.2, so
+    // that its backing store weighs the same in all three measurements and
+    // the cache of the cells' picture is at its largest.
+    setViewport(QSize(2041, 2041));
+    canvas->repaint();
+    const double empty = residentMegabytes();
+    canvas->readMapFile(files.map);
+    QApplication::processEvents();
+    canvas->repaint();
+    const double atFullZoom = residentMegabytes();
+    canvas->setZoom(0.2f);
+    QApplication::processEvents();
+    canvas->repaint();
+    const double zoomedOut = residentMegabytes();
+
+    // The floor: the map's cells in both layers and the canvas's copies of
+    // the tile-set images, as bytes filled in one block.
+    qint64 bytes = 2 * qint64(sizeof(Tile)) * BenchMapSide * BenchMapSide;
+    for (int slot = 0; slot < canvas->tileSetTotal(); ++slot) {
+        const QPixmap* image = canvas->tileSetImage(slot);
+        bytes += qint64(image->width()) * image->height() * 4;
+    }
+    canvas->setZoom(1.0f);
+    return { QStringLiteral("rss_255"),
+             QStringLiteral("resident memory with the map, over the empty editor (%1 viewport)")
+                 .arg(viewportText()),
+             std::max(atFullZoom, zoomedOut) - empty,
+             QStringLiteral("MB"),
+             fillBytesMegabytes(bytes),
+             60 };
+}
+
+Figure Bench::repaint(const char* name, const QString& title, double goal)
+{
+    QApplication::processEvents();
+    canvasPaints.reset();
+    canvas->repaint();
+    const QSize painted = canvasPaints.paintedPixels();
+    const double median = medianMilliseconds(41, [this] { canvas->repaint(); });
+    return { QString::fromLatin1(name),           title, median, QStringLiteral("ms"),
+             copyPixelsMilliseconds(painted, 41), goal };
+}
+
+Figure Bench::dragStep(const char* name, const QString& title, int tool)
+{
+    // Each step is a press on one cell, a move with the button held to the
+    // next cell (down and right for a selection, which grows only that way),
+    // and the repaint that follows; the release ends it.
+    canvas->setTool(tool);
+    QApplication::processEvents();
+    int step = 0;
+    const QPoint towards = tool == WorldViewWidget::Select ? QPoint(1, 1) : QPoint(1, 0);
+    const auto work = [&] {
+        const QPoint from(2 + step % 20, 3 + (step / 20) % 10);
+        useBrush(step % 100);
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, from + towards, Qt::NoButton, Qt::LeftButton);
+        repaintNow();
+        mouse(QEvent::MouseButtonRelease, from + towards, Qt::LeftButton, Qt::NoButton);
+        ++step;
+    };
+    work();
+    canvasPaints.reset();
+    work();
+    const QSize painted = canvasPaints.paintedPixels();
+    if (canvasPaints.paintEvents() == 0)
+        std::fprintf(stderr, "varnholdbench: a %s step repainted nothing\n", name);
+    const double median = medianMilliseconds(201, work);
+    mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, QPoint(0, 0), Qt::LeftButton, Qt::NoButton);
+    canvas->setTool(WorldViewWidget::Paint);
+    QApplication::processEvents();
+    return { QString::fromLatin1(name),
+             title,
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(painted, 201),
+             0.5 };
+}
+
+Figure Bench::squareFill()
+{
+    canvas->setTool(WorldViewWidget::Square);
+    QApplication::processEvents();
+    int fill = 0;
+    const auto work = [&] {
+        useBrush(fill++ % 100);
+        mouse(QEvent::MouseButtonPress, QPoint(3, 3), Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, QPoint(52, 52), Qt::NoButton, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, QPoint(52, 52), Qt::LeftButton, Qt::NoButton);
+        repaintNow();
+    };
+    work();
+    canvasPaints.reset();
+    work();
+    const QSize painted = canvasPaints.paintedPixels();
+    if (canvasPaints.paintEvents() == 0)
+        std::fprintf(stderr, "varnholdbench: a square fill repainted nothing\n");
+    const double median = medianMilliseconds(41, work);
+    canvas->setTool(WorldViewWidget::Paint);
+    return { QStringLiteral("square_fill_50"),
+             QStringLiteral("square fill of 50 x 50 cells at zoom 1.0, with its repaint"),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(painted, 41),
+             0.5 };
+}
+
+QList<Figure> Bench::mapFile()
+{
+    QList<Figure> figures;
+    const QString saved = folder + QStringLiteral("/saved.map");
+    const double save = medianMilliseconds(11, [&] { canvas->writeMapFile(saved); });
+    figures << Figure { QStringLiteral("save_255"),
+                        QStringLiteral("writeMapFile of the map"),
+                        save,
+                        QStringLiteral("ms"),
+                        writeFileMilliseconds(folder, QFileInfo(saved).size(), 11),
+                        10 };
+
+    QFile file(files.map);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    const double parse = medianMilliseconds(21, [&] {
+        MapData data;
+        QString error;
+        parseMapFile(bytes, &data, &error);
+    });
+    figures << Figure { QStringLiteral("parse_255"), QStringLiteral("parse of the map file alone"), parse,
+                        QStringLiteral("ms"),        copyBytesMilliseconds(bytes.size(), 21),       5 };
+
+    const double import = medianMilliseconds(11, [&] { canvas->readMapFile(files.map); });
+    QApplication::processEvents();
+    figures << Figure { QStringLiteral("import_255"),
+                        QStringLiteral("readMapFile with its two tile-set loads"),
+                        import,
+                        QStringLiteral("ms"),
+                        readFilesMilliseconds(QStringList(files.map) + files.mapTileSets, 11),
+                        80 };
+    return figures;
+}
+
+Figure Bench::paletteRepaint()
+{
+    palette->loadTileSet(files.largeTileSet);
+    QApplication::processEvents();
+    PaintRecorder palettePaints(palette);
+    palette->repaint();
+    const QSize painted = palettePaints.paintedPixels();
+    const double median = medianMilliseconds(41, [this] { palette->repaint(); });
+    const QSize shown = palette->visibleRegion().boundingRect().size();
+    return { QStringLiteral("palette_repaint_2000"),
+             QStringLiteral("palette repaint of a 2000 x 2000 tile set (%1 x %2 shown)")
+                 .arg(shown.width())
+                 .arg(shown.height()),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(painted, 41),
+             0 };
+}
+
+QString number(double value)
+{
+    return QString::number(value, 'f', value < 0.01 ? 5 : value < 10 ? 3 : 1);
+}
+
+void printTable(const QList<Figure>& figures)
+{
+    QTextStream out(stdout);
+    out << QStringLiteral(
+               "Varnhold on a %1 x %1 map, both layers full; medians, floor measured in the same run\n\n")
+               .arg(BenchMapSide);
+    out << QStringLiteral("%1  %2  %3  %4  %5\n")
+               .arg(QStringLiteral("figure"), -80)
+               .arg(QStringLiteral("median"), 11)
+               .arg(QStringLiteral("floor"), 11)
+               .arg(QStringLiteral("ratio"), 7)
+               .arg(QStringLiteral("goal"), 10);
+    for (const Figure& figure : figures) {
+        const QString goal
+            = figure.goal > 0 ? QStringLiteral("<= %1 %2").arg(figure.goal).arg(figure.unit) : QString();
+        const QString verdict = figure.goal <= 0 ? QString()
+            : figure.median <= figure.goal       ? QStringLiteral("  met")
+                                                 : QStringLiteral("  MISSED");
+        out << QStringLiteral("%1  %2  %3  %4  %5%6\n")
+                   .arg(figure.title, -80)
+                   .arg(number(figure.median) + QLatin1Char(' ') + figure.unit, 11)
+                   .arg(number(figure.floor) + QLatin1Char(' ') + figure.unit, 11)
+                   .arg(number(figure.median / figure.floor), 7)
+                   .arg(goal, 10)
+                   .arg(verdict);
+    }
+}
+
+void printTsv(const QList<Figure>& figures)
+{
+    QTextStream out(stdout);
+    for (const Figure& figure : figures) {
+        out << figure.name << '\t' << number(figure.median) << '\t' << figure.unit << '\t'
+            << number(figure.floor) << '\t' << number(figure.median / figure.floor) << '\n';
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Qt waits a few milliseconds before serving update requests, to gather
+    // them; the figures measure the work, not that wait.
+    if (!qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
+        qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
+    QApplication application(argc, argv);
+    const bool tsv = application.arguments().contains(QStringLiteral("--tsv"));
+
+    QTemporaryDir folder;
+    const BenchFiles files = writeBenchFiles(folder.path());
+    if (!folder.isValid() || files.map.isEmpty()) {
+        std::fprintf(stderr, "varnholdbench: cannot write the benchmark's files into %s\n",
+                     qPrintable(folder.path()));
+        return 1;
+    }
+
+    MainWindow window;
+    window.show();
+    QApplication::processEvents();
+    Bench bench(window, files, folder.path());
+    const QList<Figure> figures = bench.run();
+    if (tsv)
+        printTsv(figures);
+    else
+        printTable(figures);
+    return 0;
+}

@@ -1,0 +1,249 @@
+#include "canvas/layercache.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QTest>
+
+#include <vector>
+
+// The cache of the cells' picture on its own, on a made-up grid whose cells
+// overlap and leave gaps like the canvas's: after reported changes, and
+// whatever its memory budget makes it drop and draw again, what it paints is
+// what drawing directly paints.
+class TestLayerCache : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void paintsWhatDirectDrawingPaints_data();
+    void paintsWhatDirectDrawingPaints();
+    void refusesAnAreaBeyondItsBudget();
+    void anotherLayoutStartsAfresh();
+    void exactImages_data();
+    void exactImages();
+};
+
+namespace {
+
+const QColor background(10, 20, 30);
+
+// Cells 13 pixels wide on lines 13 or 14 pixels apart, as at zoom 0.35. A
+// cell with value 0 is filled one pixel wider and taller, like an empty
+// canvas cell; others draw a tile with clear pixels.
+class Grid
+{
+public:
+    Grid(int columns, int rows)
+        : columns(columns)
+        , rows(rows)
+        , values(size_t(columns) * size_t(rows))
+    {
+    }
+
+    int& at(int column, int row) { return values[size_t(column) * size_t(rows) + size_t(row)]; }
+    int line(int n) const { return n * 13 + n / 2; }
+    QRect cellRect(int column, int row) const { return QRect(line(column), line(row), 13, 13); }
+    QSize size() const { return QSize(line(columns) + 1, line(rows) + 1); }
+
+    LayerCache::Layout layout() const
+    {
+        LayerCache::Layout layout;
+        for (int n = 0; n <= columns; ++n)
+            layout.columnLines.push_back(line(n));
+        for (int n = 0; n <= rows; ++n)
+            layout.rowLines.push_back(line(n));
+        layout.side = 13;
+        return layout;
+    }
+
+    void pictures(const QRect& cells, CellPicture* picture)
+    {
+        for (int x = cells.left(); x <= cells.right(); ++x) {
+            for (int y = cells.top(); y <= cells.bottom(); ++y, ++picture) {
+                *picture = CellPicture();
+                picture->bottomImage = at(x, y);
+                picture->bottomTile = at(x, y);
+            }
+        }
+    }
+
+    void draw(QPainter& painter, const QRect& area)
+    {
+        for (int x = 0; x < columns; ++x) {
+            for (int y = 0; y < rows; ++y) {
+                const QRect target = cellRect(x, y).adjusted(0, 0, 1, 1);
+                if (!target.intersects(area))
+                    continue;
+                if (at(x, y) == 0)
+                    painter.fillRect(target, Qt::white);
+                else
+                    painter.drawImage(cellRect(x, y), tile(at(x, y)));
+            }
+        }
+    }
+
+    QImage direct()
+    {
+        QImage image(size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(background);
+        QPainter painter(&image);
+        draw(painter, image.rect());
+        return image;
+    }
+
+    // False when the cache refused the area.
+    bool cached(LayerCache& cache, QImage& image, const QRect& area)
+    {
+        // What lies below the cells is painted first, as the widget's
+        // parent paints its background.
+        QPainter painter(&image);
+        painter.fillRect(area, background);
+        painter.setClipRect(area);
+        return cache.paint(
+            painter, area, [this](const QRect& cells, CellPicture* out) { pictures(cells, out); },
+            [this](QPainter& p, const QRect& a) { draw(p, a); });
+    }
+
+private:
+    static QImage tile(int value)
+    {
+        QImage image(13, 13, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.fillRect(QRect(value % 5, 0, 9, 13), QColor::fromHsv((value * 37) % 360, 200, 200));
+        return image;
+    }
+
+    int columns;
+    int rows;
+    std::vector<int> values;
+};
+
+QString difference(const QImage& actual, const QImage& expected, const QRect& area)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (actual.pixel(x, y) != expected.pixel(x, y))
+                return QStringLiteral("%1,%2: #%3 vs #%4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(actual.pixel(x, y), 8, 16)
+                    .arg(expected.pixel(x, y), 8, 16);
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+void TestLayerCache::paintsWhatDirectDrawingPaints_data()
+{
+    QTest::addColumn<qint64>("budget");
+    // Chunks of 13-pixel cells hold 19 x 19 cells, about 257 x 257 pixels;
+    // the grid has 4 x 3 of them.
+    QTest::newRow("whole grid within the budget") << LayerCache::DefaultBudgetBytes;
+    QTest::newRow("four chunks within the budget, others dropped") << qint64(4 * 260 * 260 * 4);
+}
+
+void TestLayerCache::paintsWhatDirectDrawingPaints()
+{
+    QFETCH(qint64, budget);
+    Grid grid(60, 50);
+    for (int x = 0; x < 60; ++x) {
+        for (int y = 0; y < 50; ++y)
+            grid.at(x, y) = (x + y) % 3 ? x * 50 + y : 0;
+    }
+    LayerCache cache(budget);
+    cache.setLayout(grid.layout());
+    QImage shown(grid.size(), QImage::Format_ARGB32_Premultiplied);
+    shown.fill(background);
+
+    // Areas across chunk edges, each after an edit somewhere on the grid,
+    // some of them where no chunk shows it yet.
+    const QList<QRect> areas = { QRect(0, 0, 200, 150),   QRect(250, 260, 60, 40), QRect(500, 10, 120, 300),
+                                 QRect(0, 0, 200, 150),   QRect(270, 270, 20, 20), QRect(700, 600, 121, 76),
+                                 QRect(100, 100, 500, 1), QRect(0, 0, 200, 150) };
+    for (int step = 0; step < areas.size(); ++step) {
+        // Cells inside the first area, on chunk edges and anywhere.
+        const QList<QPoint> edited = { QPoint(3 + step % 4, 4), QPoint(18, 10), QPoint(19, 18),
+                                       QPoint((step * 7) % 60, (step * 11) % 50) };
+        for (const QPoint& cell : edited) {
+            grid.at(cell.x(), cell.y()) = (step + cell.x()) % 2 ? 0 : 1000 + step;
+            cache.cellsChanged(QRect(cell, cell));
+        }
+        const QRect area = areas[step] & shown.rect();
+        QVERIFY(grid.cached(cache, shown, area));
+        QVERIFY(cache.bytesUsed() <= budget);
+        const QString found = difference(shown, grid.direct(), area);
+        QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(found)));
+    }
+}
+
+void TestLayerCache::refusesAnAreaBeyondItsBudget()
+{
+    Grid grid(60, 50);
+    LayerCache cache(qint64(2 * 260 * 260 * 4));
+    cache.setLayout(grid.layout());
+    QImage shown(grid.size(), QImage::Format_ARGB32_Premultiplied);
+    shown.fill(background);
+    const QImage untouched = shown;
+    QVERIFY(!grid.cached(cache, shown, shown.rect()));
+    QCOMPARE(shown, untouched);
+    QCOMPARE(cache.bytesUsed(), qint64(0));
+    QVERIFY(grid.cached(cache, shown, QRect(0, 0, 100, 100)));
+}
+
+void TestLayerCache::anotherLayoutStartsAfresh()
+{
+    Grid grid(30, 30);
+    LayerCache cache;
+    cache.setLayout(grid.layout());
+    QImage shown(grid.size(), QImage::Format_ARGB32_Premultiplied);
+    shown.fill(background);
+    QVERIFY(grid.cached(cache, shown, shown.rect()));
+    QVERIFY(cache.bytesUsed() > 0);
+
+    LayerCache::Layout other = grid.layout();
+    other.gridLines = true;
+    cache.setLayout(other);
+    QCOMPARE(cache.bytesUsed(), qint64(0));
+    grid.at(3, 3) = 77;
+    cache.cellsChanged(QRect(3, 3, 1, 1));
+    shown.fill(background);
+    QVERIFY(grid.cached(cache, shown, shown.rect()));
+    const QString found = difference(shown, grid.direct(), shown.rect());
+    QVERIFY2(found.isEmpty(), qPrintable(found));
+}
+
+void TestLayerCache::exactImages_data()
+{
+    QTest::addColumn<QColor>("fill");
+    QTest::addColumn<bool>("exact");
+    QTest::newRow("opaque") << QColor(1, 2, 3) << true;
+    QTest::newRow("clear") << QColor(Qt::transparent) << true;
+    QTest::newRow("half transparent") << QColor(1, 2, 3, 128) << false;
+}
+
+void TestLayerCache::exactImages()
+{
+    QFETCH(QColor, fill);
+    QFETCH(bool, exact);
+    LayerCache cache;
+    QPixmap image(8, 8);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(QRect(0, 0, 4, 4), fill);
+        painter.fillRect(QRect(4, 4, 4, 4), Qt::black);
+    }
+    QCOMPARE(cache.imageIsExact(image), exact);
+    // A changed image is looked at again, not taken from memory.
+    image.fill(QColor(9, 9, 9, 100));
+    QVERIFY(!cache.imageIsExact(image));
+    image.fill(Qt::red);
+    QVERIFY(cache.imageIsExact(image));
+}
+
+QTEST_MAIN(TestLayerCache)
+#include "tst_layercache.moc"
