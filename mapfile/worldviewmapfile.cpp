@@ -84,11 +84,6 @@ bool WorldViewWidget::writeMapFile(QString file)
                           .arg(MaxTileSets));
     }
     data.tileSetNames << missing;
-    for (const QString& name : std::as_const(data.tileSetNames)) {
-        const QString problem = tileSetNameProblem(name);
-        if (!problem.isEmpty())
-            return refuse(tr("The tile set \"%1\" cannot be stored: %2").arg(name, problem));
-    }
 
     data.width = worldWidth;
     data.height = worldHeight;
@@ -104,6 +99,11 @@ bool WorldViewWidget::writeMapFile(QString file)
             }
         }
     }
+
+    // Never write a file that would read back as another set.
+    const QString problem = mapDataProblem(data);
+    if (!problem.isEmpty())
+        return refuse(problem);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString reason;

@@ -36,6 +36,7 @@ private slots:
     void missingTileSetKeepsItsCells();
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
+    void unstorableNameRefusesSave();
     void cursorAfterFileOperations();
 
 private:
@@ -384,6 +385,24 @@ void TestWorldViewMapFile::refusedSaveKeepsOldFile()
     QCOMPARE(readText(QStringLiteral("plain.txt")), QByteArray("old content\n"));
     QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
     QVERIFY(QDir(QStringLiteral("afolder")).isEmpty());
+}
+
+void TestWorldViewMapFile::unstorableNameRefusesSave()
+{
+    // The palette refuses such names at load; a set added past it still
+    // must not be written as a file that reads back as another set.
+    QPixmap image = QPixmap::fromImage(testTileSetImage());
+    canvas->addTileSet(&image, QStringLiteral("two words.png"));
+    paint(QStringLiteral("two words.png"), 1, QPoint(0, 0));
+    writeText(QStringLiteral("old.map"), "old\n");
+
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map")));
+    QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("Set Save")});
+    QVERIFY2(answerer.seenTexts().first().contains(QStringLiteral("two words.png")),
+             qPrintable(answerer.seenTexts().first()));
+    QCOMPARE(readText(QStringLiteral("old.map")), QByteArray("old\n"));
 }
 
 void TestWorldViewMapFile::cursorAfterFileOperations()
