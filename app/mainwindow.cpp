@@ -3,6 +3,7 @@
 #include "canvas/worldviewwidget.h"
 #include "palette/tilesetwidget.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollArea>
 #include <QSplitter>
@@ -24,7 +25,11 @@ MainWindow::MainWindow()
     connect(editToolBarAct, &QAction::toggled, editToolBar, &QToolBar::setVisible);
     connect(propsToolBarAct, &QAction::toggled, objectToolBar, &QToolBar::setVisible);
 
-    setWindowTitle(tr("Varnhold"));
+    // The title names the map's file and marks changes not yet saved.
+    connect(&worldViewWidget->map(), &WorldMap::fileNameChanged, this, &MainWindow::updateTitle);
+    connect(&worldViewWidget->history(), &UndoHistory::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
+    updateTitle();
     resize(QSize(800, 700));
 }
 
@@ -63,6 +68,13 @@ void MainWindow::createCentralWidget()
     connect(worldViewWidget, &WorldViewWidget::setCleared, tileSetWidget, &TileSetWidget::clearSets);
 
     setCentralWidget(splitter);
+}
+
+void MainWindow::updateTitle()
+{
+    const QString file = worldViewWidget->map().fileName();
+    const QString name = file.isEmpty() ? tr("Untitled") : QFileInfo(file).fileName();
+    setWindowTitle(tr("%1[*] - Varnhold").arg(name));
 }
 
 void MainWindow::createStatusBar()

@@ -59,6 +59,8 @@ private:
     void createStatusBar();
     void selectTool(int tool, QAction* action);
     void selectZoom(float zoom, QAction* action);
+    void updateUndoActions();
+    void updateTitle();
 
     QSplitter* splitter = nullptr;
     TileSetWidget* tileSetWidget = nullptr;
@@ -118,4 +120,6 @@ private:
     QToolBar* paintToolBar = nullptr;
     QToolBar* objectToolBar = nullptr;
     QLabel* statusLabel = nullptr;
+    QAction* undoAct = nullptr;
+    QAction* redoAct = nullptr;
 };

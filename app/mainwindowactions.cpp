@@ -172,6 +172,17 @@ void MainWindow::createActions()
 
     aboutQtAct = makeAction(this, tr("About Qt..."), nullptr, QKeySequence(), Check::None, tr("About Qt."));
     connect(aboutQtAct, &QAction::triggered, qApp, &QApplication::aboutQt);
+
+    // Ctrl+Z sets the starting point, so undo has the other common key.
+    undoAct = makeAction(this, tr("&Undo"), nullptr, QKeySequence(tr("Alt+Backspace")), Check::None,
+                         tr("Undo the last change of the map."));
+    connect(undoAct, &QAction::triggered, &worldViewWidget->history(), &UndoHistory::undo);
+    redoAct = makeAction(this, tr("&Redo"), nullptr, QKeySequence(), Check::None,
+                         tr("Redo the last change undone."));
+    redoAct->setShortcuts({ QKeySequence(tr("Ctrl+Y")), QKeySequence(tr("Ctrl+Shift+Z")) });
+    connect(redoAct, &QAction::triggered, &worldViewWidget->history(), &UndoHistory::redo);
+    connect(&worldViewWidget->history(), &UndoHistory::changed, this, &MainWindow::updateUndoActions);
+    updateUndoActions();
 }
 
 void MainWindow::createMenus()
@@ -190,6 +201,9 @@ void MainWindow::createMenus()
     editMenu->addAction(copyAct);
     editMenu->addAction(cutAct);
     editMenu->addAction(pasteAct);
+    editMenu->addSeparator();
+    editMenu->addAction(undoAct);
+    editMenu->addAction(redoAct);
 
     viewMenu = menuBar()->addMenu(tr("&View"));
     toolBarsMenu = viewMenu->addMenu(tr("ToolBars"));

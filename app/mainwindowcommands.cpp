@@ -40,10 +40,14 @@ void MainWindow::importSet()
     worldViewWidget->readMapFile(path);
 }
 
-// There is no project file yet, so saving everything means saving the set.
+// There is no project file yet, so saving everything means saving the set:
+// to its own file when it has one, else under a name the user gives.
 bool MainWindow::saveAll()
 {
-    return saveSet();
+    const QString file = worldViewWidget->map().fileName();
+    if (file.isEmpty())
+        return saveSet();
+    return worldViewWidget->writeMapFile(file);
 }
 
 bool MainWindow::saveSet()
@@ -192,6 +196,18 @@ void MainWindow::resetZoomChecks()
         zoom04Act->setChecked(false);
     if (worldViewWidget->zoom() != Zoom02)
         zoom02Act->setChecked(false);
+}
+
+void MainWindow::updateUndoActions()
+{
+    UndoHistory& history = worldViewWidget->history();
+    const auto named = [](const QString& action, const QString& step) {
+        return step.isEmpty() ? action : action + QLatin1Char(' ') + step;
+    };
+    undoAct->setText(named(tr("&Undo"), history.undoText()));
+    undoAct->setEnabled(history.canUndo());
+    redoAct->setText(named(tr("&Redo"), history.redoText()));
+    redoAct->setEnabled(history.canRedo());
 }
 
 void MainWindow::about()

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "palette/tile.h"
+#include "canvas/cellgrid.h"
 
 #include <QPoint>
 #include <QRect>
 
-#include <memory>
 #include <optional>
-
-class TileLayer;
 
 // The cells of a rectangle stored as set (anchor top-left, far corner
 // bottom-right, not normalised), as a normal rectangle: one whose far corner
@@ -18,18 +15,24 @@ class TileLayer;
 // on each side instead, so the editor never asks it about a stored selection.
 QRect containedCells(const QRect& stored);
 
-// The canvas's own clipboard: empty, one tile, or a rectangle of tiles stored
-// column after column (offset (i, j) is element i * clipHeight + j).
+// The canvas's own clipboard: empty, one cell, or a rectangle of cells.
 class TileClipboard
 {
 public:
-    bool isEmpty() const { return !clipTile && !clipTiles; }
-    bool holdsRectangle() const { return bool(clipTiles); }
-    int width() const { return clipWidth; }
-    int height() const { return clipHeight; }
-    const Tile* singleTile() const { return clipTile.get(); }
+    bool isEmpty() const { return !held; }
+    bool holdsRectangle() const { return held && !single; }
+    // The rectangle's size; 0 x 0 unless it holds one.
+    int width() const { return holdsRectangle() ? block.width() : 0; }
+    int height() const { return holdsRectangle() ? block.height() : 0; }
+    const Cell* singleCell() const { return held && single ? &block.at(0, 0) : nullptr; }
     // Offset (i, j) of a rectangle; null where there is none.
-    const Tile* tileAt(int i, int j) const;
+    const Cell* cellAt(int i, int j) const
+    {
+        return holdsRectangle() && block.contains(i, j) ? &block.at(i, j) : nullptr;
+    }
+    // What paste writes, with its top-left cell at the target: one cell or
+    // the rectangle.
+    const CellGrid& cells() const { return block; }
 
     void clear();
 
@@ -37,15 +40,10 @@ public:
     // layer (by QRect's rules, as stored), or without a selection by the cell
     // at `cell`. Returns the cells copied, in layer coordinates (empty when
     // nothing was).
-    QRect copy(const TileLayer& layer, const std::optional<QRect>& selection, const QPoint& cell);
-
-    // Writes the content into `layer` with its top-left corner at `cell`,
-    // skipping targets outside the layer. Returns the cells written.
-    QRect paste(TileLayer& layer, const QPoint& cell) const;
+    QRect copy(const CellGrid& layer, const std::optional<QRect>& selection, const QPoint& cell);
 
 private:
-    std::unique_ptr<Tile> clipTile;
-    std::unique_ptr<Tile[]> clipTiles;
-    int clipWidth = 0;
-    int clipHeight = 0;
+    CellGrid block;
+    bool held = false;
+    bool single = false;
 };

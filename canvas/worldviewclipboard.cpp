@@ -4,25 +4,28 @@
 
 void WorldViewWidget::copy()
 {
-    clipboard.copy(currentLayer(), selectionRect, currentCell);
+    clipboard.copy(worldMap.cells(currentLayer()), selectionRect, currentCell);
 }
 
 void WorldViewWidget::cut()
 {
-    const QRect copied = clipboard.copy(currentLayer(), selectionRect, currentCell);
+    const QRect copied = clipboard.copy(worldMap.cells(currentLayer()), selectionRect, currentCell);
     if (copied.isEmpty())
         return;
-    TileLayer& layer = currentLayer();
-    for (int x = copied.left(); x <= copied.right(); ++x) {
-        for (int y = copied.top(); y <= copied.bottom(); ++y)
-            layer[x][y].clear();
-    }
-    cellsChanged(copied);
+    const Layer layer = currentLayer();
+    editCells(tr("Cut"), [layer, copied](WorldMap& map, CellPatch* record) {
+        map.fill(layer, copied, Cell(), record);
+    });
 }
 
 void WorldViewWidget::paste()
 {
-    const QRect written = clipboard.paste(currentLayer(), currentCell);
-    if (!written.isEmpty())
-        cellsChanged(written);
+    if (clipboard.isEmpty())
+        return;
+    const Layer layer = currentLayer();
+    const QPoint at = currentCell;
+    // The edit runs at once, while the clipboard holds what it pastes.
+    editCells(tr("Paste"), [this, layer, at](WorldMap& map, CellPatch* record) {
+        map.paste(layer, at, clipboard.cells(), record);
+    });
 }

@@ -3,6 +3,8 @@
 
 #include "canvas/worldviewwidget.h"
 
+#include "canvas/cellline.h"
+
 #include <QMouseEvent>
 
 namespace {
@@ -16,77 +18,55 @@ bool leavesSelection(const std::optional<QRect>& selection, const QPoint& cell)
 
 } // namespace
 
-QPoint WorldViewWidget::cellAt(int x, int y) const
-{
-    // Divide by the single-precision zoom first, then by the tile size, and
-    // truncate toward zero: at zoom 0.8 pixel 32 still lies in cell 0.
-    const double zoom = zoomFactor;
-    return QPoint(int(x / zoom / tileSize), int(y / zoom / tileSize));
-}
-
 bool WorldViewWidget::beyondAnchor(const QPoint& pixel) const
 {
     // A selection grows only to the right of and below the cell it was started in.
-    const double zoom = zoomFactor;
+    const QPointF position = geometry.cellPosition(pixel);
     const QPoint anchor = selectionRect->topLeft();
-    return pixel.x() / zoom / tileSize > anchor.x() && pixel.y() / zoom / tileSize > anchor.y();
+    return position.x() > anchor.x() && position.y() > anchor.y();
 }
 
 void WorldViewWidget::setCurrentCell(int x, int y)
 {
     const QPoint before = currentCell;
     currentCell = cellAt(x, y);
-    cellMarkChanged(before, currentCell, int(20 * double(zoomFactor)));
+    cellMarkChanged(before, currentCell, int(20 * double(geometry.zoom)));
 }
 
 void WorldViewWidget::setHoverCell(int x, int y)
 {
     const QPoint before = hoverCell;
     hoverCell = cellAt(x, y);
-    cellMarkChanged(before, hoverCell, int(20 * double(zoomFactor)));
+    cellMarkChanged(before, hoverCell, int(20 * double(geometry.zoom)));
 }
 
-void WorldViewWidget::paintTile(int x, int y)
+void WorldViewWidget::strokeTo(const QPoint& pixel)
 {
-    const QPoint cell = cellAt(x, y);
-    paintCell(cell.x(), cell.y());
-}
-
-void WorldViewWidget::paintCell(int column, int row)
-{
-    if (!topLayer.contains(column, row) || brush.isEmpty())
+    const QPointF position = geometry.cellPosition(pixel);
+    // A stroke starts on its first cell, then goes from one position to the
+    // next; the cell where the last step ended has had its turn (a step that
+    // did not paint, with another button held, gave it up).
+    const QPointF from = strokePosition.value_or(position);
+    std::vector<QPoint> passed = cellsOnSegment(from, position);
+    if (strokePosition && !passed.empty() && from.x() >= 0 && from.y() >= 0
+        && passed.front() == QPoint(int(from.x()), int(from.y())))
+        passed.erase(passed.begin());
+    strokePosition = position;
+    if (passed.empty())
         return;
-    // The cell must draw from the canvas's own masked copy of the brush's
-    // tile set. That is normally the newest set, which the palette shows; a
-    // brush picked before a later load still belongs to its own set.
-    int slot = tileSetCount - 1;
-    while (slot >= 0 && tileSetFiles[slot] != brush.tileSetFile)
-        --slot;
-    if (slot < 0)
+    const Layer layer = currentLayer();
+    if (currentTool == Erase) {
+        editCells(tr("Erase"), [layer, passed](WorldMap& map, CellPatch* record) {
+            map.fill(layer, passed, Cell(), record);
+        }, stroke);
         return;
-    Tile& cell = currentLayer()[column][row];
-    cell = brush;
-    cell.tileSet = &tileSets[slot];
-    cellsChanged(QRect(column, row, 1, 1));
-}
-
-void WorldViewWidget::eraseTile(int x, int y)
-{
-    const QPoint cell = cellAt(x, y);
-    if (!insideMap(cell))
+    }
+    Cell value;
+    if (brush.isEmpty() || !worldMap.cellFor(brush, &value))
         return;
-    currentLayer()[cell.x()][cell.y()].clear();
-    cellsChanged(QRect(cell, cell));
-}
-
-void WorldViewWidget::setCellPass(int x, int y, bool pass)
-{
-    const QPoint cell = cellAt(x, y);
-    if (!insideMap(cell))
-        return;
-    topLayer[cell.x()][cell.y()].setCollision(pass);
-    if (currentTool == Pass)
-        cellsChanged(QRect(cell, cell));
+    editCells(tr("Paint"), [layer, passed, value](WorldMap& map, CellPatch* record) {
+        map.fill(layer, passed, value, record);
+    }, stroke);
 }
 
 void WorldViewWidget::setFarCorner(const QPoint& cell)
@@ -109,11 +89,14 @@ void WorldViewWidget::dropSelection()
 
 void WorldViewWidget::fillSquare()
 {
-    const QRect cells = containedCells(*selectionRect) & QRect(0, 0, worldWidth, worldHeight);
-    for (int x = cells.left(); x <= cells.right(); ++x) {
-        for (int y = cells.top(); y <= cells.bottom(); ++y)
-            paintCell(x, y);
-    }
+    Cell value;
+    if (brush.isEmpty() || !worldMap.cellFor(brush, &value))
+        return;
+    const QRect cells = containedCells(*selectionRect);
+    const Layer layer = currentLayer();
+    editCells(tr("Square Fill"), [layer, cells, value](WorldMap& map, CellPatch* record) {
+        map.fill(layer, cells, value, record);
+    });
 }
 
 void WorldViewWidget::mousePressEvent(QMouseEvent* event)
@@ -126,10 +109,11 @@ void WorldViewWidget::mousePressEvent(QMouseEvent* event)
         setCurrentCell(pixel.x(), pixel.y());
         switch (currentTool) {
         case Paint:
-            paintTile(pixel.x(), pixel.y());
-            break;
         case Erase:
-            eraseTile(pixel.x(), pixel.y());
+            // The stroke starts on the pressed cell.
+            stroke = strokes++;
+            strokePosition.reset();
+            strokeTo(pixel);
             break;
         case Square:
         case Select: {
@@ -139,8 +123,12 @@ void WorldViewWidget::mousePressEvent(QMouseEvent* event)
             break;
         }
         case Pass:
-            if (insideMap(cell))
-                setCellPass(pixel.x(), pixel.y(), !topLayer[cell.x()][cell.y()].pass);
+            if (worldMap.contains(cell)) {
+                const bool pass = !worldMap.cells(Layer::Top).at(cell.x(), cell.y()).pass;
+                editCells(tr("Set Pass"), [cell, pass](WorldMap& map, CellPatch* record) {
+                    map.setPass(QRect(cell, cell), pass, record);
+                });
+            }
             break;
         }
         break;
@@ -170,16 +158,16 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
     if (held == Qt::LeftButton) {
         switch (currentTool) {
         case Paint:
-            if (valid) {
-                paintTile(pixel.x(), pixel.y());
-                setCurrentCell(pixel.x(), pixel.y());
-            }
-            break;
         case Erase:
-            if (valid) {
-                eraseTile(pixel.x(), pixel.y());
-                setCurrentCell(pixel.x(), pixel.y());
+            // The part of the way outside the widget to the left or top paints
+            // nothing; the current cell follows the pointer inside it.
+            if (stroke < 0) {
+                stroke = strokes++;
+                strokePosition.reset();
             }
+            strokeTo(pixel);
+            if (valid)
+                setCurrentCell(pixel.x(), pixel.y());
             break;
         case Square:
             if (valid && selectionRect)
@@ -200,12 +188,17 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
         if (valid && selectionRect && beyondAnchor(pixel))
             setFarCorner(cell);
     }
+    if (stroke >= 0)
+        strokePosition = geometry.cellPosition(pixel);
     setHoverCell(pixel.x(), pixel.y());
 }
 
 void WorldViewWidget::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !selectionRect)
+    if (event->button() != Qt::LeftButton)
+        return;
+    stroke = -1;
+    if (!selectionRect)
         return;
     const QPoint pixel = event->position().toPoint();
     const QPoint cell = cellAt(pixel.x(), pixel.y());

@@ -15,13 +15,24 @@ QPixmap colourMaskedImage(const QString& resource)
 
 WorldViewWidget::WorldViewWidget(QWidget* parent)
     : QWidget(parent)
-    , topLayer(DefaultWorldSide, DefaultWorldSide)
-    , bottomLayer(DefaultWorldSide, DefaultWorldSide)
+    , worldMap(DefaultWorldSide, DefaultWorldSide)
     , passYesImage(colourMaskedImage(QStringLiteral(":/images/passyes.png")))
     , passNoImage(colourMaskedImage(QStringLiteral(":/images/passno.png")))
     , startImage(QStringLiteral(":/images/start.png"))
     , cursorImage(colourMaskedImage(QStringLiteral(":/images/Cursor1.bmp")))
 {
+    connect(&worldMap, &WorldMap::cellsChanged, this, &WorldViewWidget::cellsChanged);
+    connect(&worldMap, &WorldMap::sizeChanged, this, [this] {
+        resize(sizeHint());
+        update();
+        updateGeometry();
+    });
+    connect(&worldMap, &WorldMap::startPointChanged, this, &WorldViewWidget::startPointMoved);
+    // The cache of the cells' picture notices new images by itself.
+    connect(&worldMap, &WorldMap::tileSetsChanged, this, qOverload<>(&QWidget::update));
+    connect(&worldMap, &WorldMap::tileSetsCleared, this, &WorldViewWidget::setCleared);
+    connect(&worldMap, &WorldMap::tileSetWanted, this, &WorldViewWidget::tileSetAdded);
+
     setAttribute(Qt::WA_MouseTracking);
     showGridLines(true);
     resize(sizeHint());
@@ -36,7 +47,7 @@ void WorldViewWidget::setTool(int tool)
     const bool passMarksChange = (currentTool == Pass) != (tool == Pass);
     currentTool = tool;
     if (passMarksChange)
-        cellsChanged(QRect(0, 0, worldWidth, worldHeight));
+        cellsChanged(QRect(QPoint(0, 0), worldMap.size()));
 }
 
 void WorldViewWidget::showGridLines(bool showLines)
@@ -54,43 +65,19 @@ void WorldViewWidget::setBrushTile(Tile& selection)
 
 void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
 {
-    if (tileSetCount >= MaxTileSets || !newSet)
+    if (tileSetTotal() >= MaxTileSets || !newSet)
         return;
-    const int slot = tileSetCount;
-    tileSets[slot] = *newSet;
     // The background colour, as found from the corners, becomes transparent so
     // that top-layer tiles let the bottom layer show through.
-    if (!tileSets[slot].isNull())
-        tileSets[slot].setMask(tileSets[slot].createHeuristicMask(true));
-    tileSetFiles[slot] = newFile;
-    ++tileSetCount;
-    relinkCells(slot);
-}
-
-void WorldViewWidget::relinkCells(int slot)
-{
-    QRect relinked;
-    for (TileLayer* layer : {&topLayer, &bottomLayer}) {
-        for (int x = 0; x < worldWidth; ++x) {
-            Tile* column = (*layer)[x];
-            for (int y = 0; y < worldHeight; ++y) {
-                Tile& cell = column[y];
-                if (!cell.tileSet && !cell.isEmpty() && cell.tileSetFile == tileSetFiles[slot]) {
-                    cell.tileSet = &tileSets[slot];
-                    relinked |= QRect(x, y, 1, 1);
-                }
-            }
-        }
-    }
-    if (!relinked.isEmpty())
-        cellsChanged(relinked);
+    QPixmap masked = *newSet;
+    if (!masked.isNull())
+        masked.setMask(masked.createHeuristicMask(true));
+    worldMap.addTileSet(newFile, masked);
 }
 
 void WorldViewWidget::setStartPoint()
 {
-    const QPoint before = startPoint;
-    startPoint = currentCell;
-    cellMarkChanged(before, startPoint, 0);
+    undoHistory.push(new StartPointStep(worldMap, tr("Set Starting Point"), currentCell));
 }
 
 void WorldViewWidget::setLayer(bool top)
@@ -98,23 +85,19 @@ void WorldViewWidget::setLayer(bool top)
     if (topLayerOn == top)
         return;
     topLayerOn = top;
-    cellsChanged(QRect(0, 0, worldWidth, worldHeight));
+    cellsChanged(QRect(QPoint(0, 0), worldMap.size()));
 }
 
-int WorldViewWidget::tileSetIndex(const QString& file) const
+void WorldViewWidget::editCells(const QString& text, CellStep::Edit edit, int stroke)
 {
-    for (int slot = 0; slot < tileSetCount; ++slot) {
-        if (tileSetFiles[slot] == file)
-            return slot;
-    }
-    return -1;
+    undoHistory.push(new CellStep(worldMap, text, std::move(edit), stroke));
 }
 
 void WorldViewWidget::resizeWorld(int width, int height)
 {
     if (width < 1 || height < 1)
         return;
-    if (width < worldWidth || height < worldHeight) {
+    if (width < worldMap.width() || height < worldMap.height()) {
         const auto answer = QMessageBox::warning(
             this, tr("Map Resize"),
             tr("Resizing the map will cut off part of your map.\nAre you sure you want to resize?"),
@@ -122,36 +105,15 @@ void WorldViewWidget::resizeWorld(int width, int height)
         if (answer != QMessageBox::Yes)
             return;
     }
-
-    const int keptWidth = qMin(width, worldWidth);
-    const int keptHeight = qMin(height, worldHeight);
-    for (TileLayer* layer : {&topLayer, &bottomLayer}) {
-        TileLayer resized(width, height);
-        for (int x = 0; x < keptWidth; ++x) {
-            for (int y = 0; y < keptHeight; ++y)
-                resized[x][y] = (*layer)[x][y];
-        }
-        std::swap(*layer, resized);
-    }
-    worldWidth = width;
-    worldHeight = height;
-    resize(sizeHint());
-    update();
-    updateGeometry();
+    undoHistory.push(new ResizeStep(worldMap, tr("Resize"), QSize(width, height)));
 }
 
 void WorldViewWidget::clearSet()
 {
     brush.clear();
-    topLayer.reset(worldWidth, worldHeight);
-    bottomLayer.reset(worldWidth, worldHeight);
-    tileSetCount = 0;
-    for (int slot = 0; slot < MaxTileSets; ++slot) {
-        tileSets[slot] = QPixmap();
-        tileSetFiles[slot] = QString();
-    }
-    // Clipboard tiles point into the image slots that were just emptied.
+    // A new set starts afresh: no brush, nothing to paste, no tile sets.
     clipboard.clear();
-    update();
-    emit setCleared();
+    MapContents empty;
+    empty.size = worldMap.size();
+    undoHistory.push(new ReplaceMapStep(worldMap, tr("New Set"), std::move(empty)));
 }

@@ -1,34 +1,40 @@
 #pragma once
 
+#include "canvas/canvasgeometry.h"
 #include "canvas/layercache.h"
+#include "canvas/layertiles.h"
+#include "canvas/mapsteps.h"
 #include "canvas/tileclipboard.h"
-#include "canvas/tilelayer.h"
+#include "canvas/undohistory.h"
+#include "canvas/worldmap.h"
 #include "palette/tile.h"
 
 #include <QPixmap>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QString>
-#include <QStringList>
 #include <QWidget>
 
 #include <optional>
 
+class MapRenderer;
 class QMouseEvent;
 class QPaintEvent;
 class QPainter;
 
-// The map canvas: owns the set being edited (two layers of cells, the pass
-// flags in the top layer, the start point, its own masked copies of the tile
-// sets), applies the mouse tools and the clipboard to it and draws it.
-// Cell positions are always in cell units: column x, row y from the top left.
+// The map canvas: owns the map being edited (a WorldMap) and its undo
+// history, turns the mouse tools and the clipboard into edits of the map,
+// and draws it. Every edit is one step of the history; the canvas repaints
+// what the map reports changed. Cell positions are always in cell units:
+// column x, row y from the top left.
 class WorldViewWidget : public QWidget
 {
     Q_OBJECT
 
 public:
     enum ToolMode { Paint = 0, Erase = 1, Square = 2, Select = 3, Pass = 4 };
-    static constexpr int MaxTileSets = 40;
+    static constexpr int MaxTileSets = WorldMap::MaxTileSets;
     static constexpr int DefaultWorldSide = 30;
 
     explicit WorldViewWidget(QWidget* parent = nullptr);
@@ -38,44 +44,48 @@ public:
     int tool() const { return currentTool; }
     // Clamped to [0.1, 1.0]; resizes the canvas to its new size hint.
     void setZoom(float zoom);
-    float zoom() const { return zoomFactor; }
-    QSize worldSize() const { return QSize(worldWidth, worldHeight); }
+    float zoom() const { return geometry.zoom; }
+    QSize worldSize() const { return worldMap.size(); }
     // Asks before cutting cells off; keeps every cell that still fits.
     void resizeWorld(int width, int height);
     // Empties both layers at the current size and forgets every tile set.
     void clearSet();
     // First slot holding exactly this file name, or -1.
-    int tileSetIndex(const QString& file) const;
+    int tileSetIndex(const QString& file) const { return worldMap.tileSetIndex(file); }
 
-    // Map files. Both report failures to the user and return false.
+    // Map files. Both report failures to the user and return false. A save
+    // or an import makes the file the map's own and the history clean.
     bool readMapFile(QString file);
     bool writeMapFile(QString file);
 
     QSize sizeHint() const override;
 
     // Geometry at the current zoom, in widget pixels.
-    int cellToPixel(int n) const;
-    QRect cellRect(int column, int row) const;
+    int cellToPixel(int n) const { return geometry.cellToPixel(n); }
+    QRect cellRect(int column, int row) const { return geometry.cellRect(column, row); }
     QRect cellRect(const QPoint& cell) const { return cellRect(cell.x(), cell.y()); }
-    QPoint cellAt(int x, int y) const;
+    QPoint cellAt(int x, int y) const { return geometry.cellAt(x, y); }
+
+    const WorldMap& map() const { return worldMap; }
+    UndoHistory& history() { return undoHistory; }
 
     // Read access for the window, tests and tools.
-    const TileLayer& topLayerCells() const { return topLayer; }
-    const TileLayer& bottomLayerCells() const { return bottomLayer; }
+    LayerTiles topLayerCells() const { return LayerTiles(worldMap, Layer::Top); }
+    LayerTiles bottomLayerCells() const { return LayerTiles(worldMap, Layer::Bottom); }
     const Tile& brushTile() const { return brush; }
-    int tileSetTotal() const { return tileSetCount; }
-    QString tileSetName(int slot) const { return tileSetFiles[slot]; }
-    const QPixmap* tileSetImage(int slot) const { return &tileSets[slot]; }
+    int tileSetTotal() const { return worldMap.tileSetCount(); }
+    QString tileSetName(int slot) const { return worldMap.tileSetName(slot); }
+    const QPixmap* tileSetImage(int slot) const { return worldMap.tileSetImage(slot); }
     bool topLayerActive() const { return topLayerOn; }
     bool gridLinesShown() const { return showLines; }
-    QPoint startCell() const { return startPoint; }
+    QPoint startCell() const { return worldMap.startPoint(); }
     QPoint currentCellPosition() const { return currentCell; }
     QPoint hoverCellPosition() const { return hoverCell; }
     std::optional<QRect> selection() const { return selectionRect; }
     const TileClipboard& clipboardContent() const { return clipboard; }
 
 signals:
-    // Asks for the tile set of this file to be loaded (map import).
+    // Asks for the tile set of this file to be loaded (map import, undo).
     void tileSetAdded(QString file);
     void setCleared();
 
@@ -96,70 +106,57 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    // Cell operations of the mouse tools; x and y are widget pixels.
+    Layer currentLayer() const { return topLayerOn ? Layer::Top : Layer::Bottom; }
+    // One step of the history that edits cells; steps of one stroke merge.
+    void editCells(const QString& text, CellStep::Edit edit, int stroke = -1);
+
+    // Mouse tools; x and y are widget pixels.
     bool isValidPoint(int x, int y) const { return x >= 0 && y >= 0; }
-    bool insideMap(const QPoint& cell) const { return topLayer.contains(cell.x(), cell.y()); }
     bool beyondAnchor(const QPoint& pixel) const;
     void setCurrentCell(int x, int y);
     void setHoverCell(int x, int y);
-    void paintTile(int x, int y);
-    void eraseTile(int x, int y);
-    void setCellPass(int x, int y, bool pass);
-    void paintCell(int column, int row);
+    // Paints (or erases, with the Erase tool) every cell that the pointer
+    // passed over since the last position of the stroke.
+    void strokeTo(const QPoint& pixel);
     void setFarCorner(const QPoint& cell);
     void dropSelection();
     void fillSquare();
-    TileLayer& currentLayer() { return topLayerOn ? topLayer : bottomLayer; }
 
-    // Repaint requests limited to what changed. Every change of a cell's
-    // tile must go through cellsChanged(), which also tells the cache of the
-    // cells' picture; clearing the set and importing replace the tile sets,
-    // which the cache notices by itself.
+    // Repaint requests limited to what changed.
     void cellsChanged(const QRect& cells);
+    void startPointMoved(const QPoint& before, const QPoint& after);
     void cellMarkChanged(const QPoint& oldCell, const QPoint& newCell, int margin);
     void selectionChanged(const std::optional<QRect>& before);
-    QRect cellsToPixels(const QRect& cells, int margin) const;
     QRect selectionFramePixels(const QRect& cells) const;
 
-    // Drawing steps, each limited to the pixels in `area`.
-    void drawCells(QPainter& painter, const QRect& area) const;
-    bool isDrawable(const Tile& tile) const;
-    void drawTile(QPainter& painter, const QRect& target, const Tile& tile) const;
-    void drawGrid(QPainter& painter, const QRect& area) const;
+    // Drawing: the cells and grid lines, from the cache of their picture
+    // where it gives exactly the pixels of drawing them directly, then the
+    // marks over them.
+    MapRenderer renderer() const;
     void drawMarks(QPainter& painter) const;
     void drawSelection(QPainter& painter) const;
-    // The cells and grid lines drawn from the cache of their picture,
-    // brought up to date first; false, drawing nothing, where the cache
-    // cannot give exactly the pixels of drawCells() and drawGrid().
-    bool drawCachedCells(QPainter& painter, const QRect& area);
+    bool drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer);
     // Whether every image that the cells may draw has only fully opaque and
     // fully clear pixels, and the grid colour is opaque.
     bool cachedPicturesExact();
 
-    // Cells that name a tile set which is not loaded (its image failed to
-    // load on import) keep that name and are pointed at the image once a set
-    // of exactly that name is added.
-    void relinkCells(int slot);
-    QStringList missingTileSets() const;
-
-    TileLayer topLayer;
-    TileLayer bottomLayer;
+    WorldMap worldMap;
+    UndoHistory undoHistory;
     Tile brush;
     bool topLayerOn = true;
-    qint32 tileSetCount = 0;
-    QPixmap tileSets[MaxTileSets];
-    QString tileSetFiles[MaxTileSets];
     bool showLines = true;
     TileClipboard clipboard;
-    QPoint startPoint;
     QPoint currentCell;
     QPoint hoverCell;
     std::optional<QRect> selectionRect;
     qint32 currentTool = Paint;
-    qint32 tileSize = 40;
-    qint32 worldWidth = DefaultWorldSide;
-    qint32 worldHeight = DefaultWorldSide;
-    float zoomFactor = 1.0f;
+    CanvasGeometry geometry;
+
+    // The stroke in progress: its number, for merging its steps, and the
+    // pointer's last position in cell units, once it has one.
+    int strokes = 0;
+    int stroke = -1;
+    std::optional<QPointF> strokePosition;
 
     // Marker images, loaded and masked once per canvas.
     QPixmap passYesImage;

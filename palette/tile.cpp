@@ -5,6 +5,14 @@ Tile::Tile()
 {
 }
 
+Tile::Tile(const QString& tileSetFile, QPixmap* tileSet, qint32 tileIndex, bool pass)
+    : tileSetFile(tileSetFile)
+    , tileSet(tileSet)
+    , tileIndex(tileIndex)
+    , pass(pass)
+{
+}
+
 Tile& Tile::operator=(const Tile& other)
 {
     tileSet = other.tileSet;

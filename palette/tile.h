@@ -6,13 +6,15 @@
 class QPixmap;
 
 // One square tile of one tile set, or nothing. The same value is a palette
-// entry, the canvas's brush, every map cell and every clipboard cell.
+// entry, the canvas's brush and what the canvas's public operations give
+// for a cell of the map.
 class Tile : public QObject
 {
     Q_OBJECT
 
 public:
     Tile();
+    Tile(const QString& tileSetFile, QPixmap* tileSet, qint32 tileIndex, bool pass);
 
     // Copies the tile's four values; the QObject part (name, parent,
     // connections) stays the target's own.

@@ -62,10 +62,10 @@ struct CanvasState
         state.paletteGrid = palette.gridSize();
         state.brushFile = canvas.brushTile().tileSetFile;
         state.brushIndex = canvas.brushTile().tileIndex;
-        for (const TileLayer* layer : { &canvas.topLayerCells(), &canvas.bottomLayerCells() }) {
+        for (const LayerTiles& layer : { canvas.topLayerCells(), canvas.bottomLayerCells() }) {
             for (int y = 0; y < state.size.height(); ++y) {
                 for (int x = 0; x < state.size.width(); ++x) {
-                    const Tile& tile = (*layer)[x][y];
+                    const Tile& tile = layer[x][y];
                     QString drawnFrom;
                     for (int slot = 0; slot < canvas.tileSetTotal(); ++slot) {
                         if (tile.tileSet == canvas.tileSetImage(slot))

@@ -99,7 +99,9 @@ const QStringList actionTexts { "&New project",
                                 "Zoom 0.4x",
                                 "Zoom 0.2x",
                                 "About...",
-                                "About Qt..." };
+                                "About Qt...",
+                                "&Undo",
+                                "&Redo" };
 
 } // namespace
 
@@ -215,6 +217,8 @@ void TestMainWindowActions::actionTable_data()
     row("Zoom 0.2x", "", "", "", true, false);
     row("About...", "", "Ctrl+A", "About Varnhold.", false, false);
     row("About Qt...", "", "", "About Qt.", false, false);
+    row("&Undo", "", "Alt+Backspace", "Undo the last change of the map.", false, false);
+    row("&Redo", "", "Ctrl+Y", "Redo the last change undone.", false, false);
 }
 
 void TestMainWindowActions::actionTable()
@@ -244,13 +248,14 @@ void TestMainWindowActions::noSharedShortcuts()
 {
     QHash<QKeySequence, QString> owners;
     for (const QAction* action : windowActions(*window)) {
-        if (action->shortcut().isEmpty())
-            continue;
-        QVERIFY2(!owners.contains(action->shortcut()),
-                 qPrintable(action->text() + " and " + owners.value(action->shortcut())));
-        owners.insert(action->shortcut(), action->text());
+        for (const QKeySequence& shortcut : action->shortcuts()) {
+            QVERIFY2(!owners.contains(shortcut), qPrintable(action->text() + " and " + owners.value(shortcut)));
+            owners.insert(shortcut, action->text());
+        }
     }
-    QCOMPARE(owners.size(), 14);
+    // Redo has two: Ctrl+Y and Ctrl+Shift+Z.
+    QCOMPARE(owners.size(), 17);
+    QCOMPARE(owners.value(QKeySequence(QStringLiteral("Ctrl+Shift+Z"))), QStringLiteral("&Redo"));
 }
 
 void TestMainWindowActions::shortcutTriggersItsAction_data()
@@ -316,7 +321,7 @@ void TestMainWindowActions::menuEntries_data()
                                  "&New project", "Ne&w set", "Open &Project", "&Import Set", "&Save All",
                                  "Save Set",     "|",        "Exit"
                              };
-    QTest::newRow("Edit") << "&Edit" << QStringList { "&Copy", "Cut", "Paste" };
+    QTest::newRow("Edit") << "&Edit" << QStringList { "&Copy", "Cut", "Paste", "|", "&Undo", "&Redo" };
     QTest::newRow("View") << "&View" << QStringList { "> ToolBars", "Show grid lines", "Show Top Layer" };
     QTest::newRow("View, ToolBars") << "&View/ToolBars" << QStringList { "File", "Edit", "Props" };
     QTest::newRow("Props") << "&Props" << QStringList { "New Prop", "Edit Prop", "Import Prop", "Export Prop",
@@ -513,7 +518,7 @@ void TestMainWindowActions::clipboardActionsReachTheCanvas()
     QCOMPARE(canvas->topLayerCells()[2][2].tileIndex, 1);
 
     actionByText(*window, QStringLiteral("&Copy"))->trigger();
-    QVERIFY(canvas->clipboardContent().singleTile());
+    QVERIFY(canvas->clipboardContent().singleCell());
     QTest::mouseClick(canvas, Qt::RightButton, {}, canvas->cellRect(7, 5).center());
     actionByText(*window, QStringLiteral("Paste"))->trigger();
     QCOMPARE(canvas->topLayerCells()[7][5].tileIndex, 1);
@@ -521,7 +526,7 @@ void TestMainWindowActions::clipboardActionsReachTheCanvas()
     actionByText(*window, QStringLiteral("Cut"))->trigger();
     QVERIFY(canvas->topLayerCells()[7][5].isEmpty());
     QCOMPARE(canvas->topLayerCells()[2][2].tileIndex, 1);
-    QCOMPARE(canvas->clipboardContent().singleTile()->tileIndex, 1);
+    QCOMPARE(canvas->clipboardContent().singleCell()->tileIndex, 1);
 }
 
 void TestMainWindowActions::aboutQtShowsQtsBox()

@@ -1,11 +1,13 @@
 #include "canvas/tileclipboard.h"
-#include "canvas/tilelayer.h"
+#include "canvas/worldmap.h"
 #include "support/canvasdriver.h"
+
+#include "canvas/layertiles.h"
 
 #include <QTest>
 
-// The clipboard on its own, on plain layers: which cells a stored rectangle
-// takes, what copy holds and where paste writes it.
+// The clipboard on its own, on plain grids of cells: which cells a stored
+// rectangle takes and what copy holds; and where the map pastes it.
 class TestTileClipboard : public QObject
 {
     Q_OBJECT
@@ -29,25 +31,43 @@ private slots:
 
 namespace {
 
-// The clipboard only carries image pointers along; these stand for two of
-// the canvas's slots and are never drawn.
-QPixmap* const imageA = reinterpret_cast<QPixmap*>(quintptr(0x1000));
-QPixmap* const imageB = reinterpret_cast<QPixmap*>(quintptr(0x2000));
-
-// A 30 x 30 layer whose every cell has values of its own.
-TileLayer distinctLayer()
+// A 30 x 30 grid whose every cell has values of its own, from the map
+// slots 1 and 2.
+CellGrid distinctGrid()
 {
-    TileLayer layer(30, 30);
+    CellGrid grid(30, 30);
     for (int x = 0; x < 30; ++x) {
-        for (int y = 0; y < 30; ++y) {
-            Tile& tile = layer[x][y];
-            tile.tileSetFile = x % 2 ? QStringLiteral("b.png") : QStringLiteral("a.png");
-            tile.tileSet = x % 2 ? imageB : imageA;
-            tile.tileIndex = x * 100 + y;
-            tile.pass = (x + y) % 3 == 0;
-        }
+        for (int y = 0; y < 30; ++y)
+            grid.at(x, y) = Cell(x % 2 ? 2 : 1, x * 100 + y, (x + y) % 3 == 0);
     }
-    return layer;
+    return grid;
+}
+
+// A 30 x 30 map whose slots 1 and 2 are the tile sets of distinctGrid().
+struct PasteTarget
+{
+    PasteTarget()
+        : map(30, 30)
+    {
+        map.slotOf(QStringLiteral("a.png"));
+        map.slotOf(QStringLiteral("b.png"));
+    }
+    QRect paste(const TileClipboard& clipboard, const QPoint& at)
+    {
+        QRect changed;
+        QObject::connect(&map, &WorldMap::cellsChanged, &map, [&changed](const QRect& cells) { changed = cells; });
+        CellPatch record;
+        map.paste(Layer::Top, at, clipboard.cells(), &record);
+        return changed;
+    }
+    LayerTiles top() const { return LayerTiles(map, Layer::Top); }
+
+    WorldMap map;
+};
+
+QString values(const Cell& cell)
+{
+    return QStringLiteral("set %1 index %2 pass %3").arg(cell.tileSet).arg(cell.tileIndex).arg(cell.pass);
 }
 
 QRect cellSpan(const QPoint& anchor, const QPoint& far)
@@ -95,7 +115,7 @@ void TestTileClipboard::copySingleCell()
 {
     QFETCH(QPoint, cell);
     QFETCH(bool, copied);
-    const TileLayer layer = distinctLayer();
+    const CellGrid layer = distinctGrid();
     TileClipboard clipboard;
     // Whatever was held before is replaced, also when nothing is copied.
     clipboard.copy(layer, QRect(1, 1, 2, 2), QPoint());
@@ -104,11 +124,11 @@ void TestTileClipboard::copySingleCell()
     QCOMPARE(clipboard.copy(layer, std::nullopt, cell), copied ? QRect(cell, cell) : QRect());
     QVERIFY(!clipboard.holdsRectangle());
     QCOMPARE(clipboard.isEmpty(), !copied);
-    QCOMPARE(clipboard.tileAt(0, 0), nullptr);
+    QCOMPARE(clipboard.cellAt(0, 0), nullptr);
     if (copied)
-        QCOMPARE(tileValues(*clipboard.singleTile()), tileValues(layer[cell.x()][cell.y()]));
+        QCOMPARE(values(*clipboard.singleCell()), values(layer.at(cell.x(), cell.y())));
     else
-        QCOMPARE(clipboard.singleTile(), nullptr);
+        QCOMPARE(clipboard.singleCell(), nullptr);
 }
 
 void TestTileClipboard::copyRectangle_data()
@@ -129,38 +149,38 @@ void TestTileClipboard::copyRectangle()
 {
     QFETCH(QRect, selection);
     QFETCH(QRect, copied);
-    const TileLayer layer = distinctLayer();
+    const CellGrid layer = distinctGrid();
     TileClipboard clipboard;
     clipboard.copy(layer, std::nullopt, QPoint(7, 7));
-    QVERIFY(clipboard.singleTile());
+    QVERIFY(clipboard.singleCell());
 
     QCOMPARE(clipboard.copy(layer, selection, QPoint(7, 7)), copied);
-    QCOMPARE(clipboard.singleTile(), nullptr);
+    QCOMPARE(clipboard.singleCell(), nullptr);
     QCOMPARE(clipboard.isEmpty(), copied.isNull());
     QCOMPARE(clipboard.holdsRectangle(), !copied.isNull());
     QCOMPARE(clipboard.width(), copied.width());
     QCOMPARE(clipboard.height(), copied.height());
-    // Exactly width x height tiles, each in its place.
+    // Exactly width x height cells, each in its place.
     for (int i = -1; i <= copied.width(); ++i) {
         for (int j = -1; j <= copied.height(); ++j) {
-            const Tile* tile = clipboard.tileAt(i, j);
+            const Cell* cell = clipboard.cellAt(i, j);
             const bool held = i >= 0 && j >= 0 && i < copied.width() && j < copied.height();
-            QCOMPARE(tile != nullptr, held);
+            QCOMPARE(cell != nullptr, held);
             if (held)
-                QCOMPARE(tileValues(*tile), tileValues(layer[copied.left() + i][copied.top() + j]));
+                QCOMPARE(values(*cell), values(layer.at(copied.left() + i, copied.top() + j)));
         }
     }
 }
 
 void TestTileClipboard::copyHoldsValues()
 {
-    TileLayer layer = distinctLayer();
+    CellGrid layer = distinctGrid();
     TileClipboard clipboard;
     clipboard.copy(layer, cellSpan({2, 2}, {3, 3}), QPoint());
-    const QString held = tileValues(*clipboard.tileAt(1, 1));
-    layer[3][3].clear();
-    QCOMPARE(tileValues(*clipboard.tileAt(1, 1)), held);
-    QVERIFY(!clipboard.tileAt(1, 1)->isEmpty());
+    const QString held = values(*clipboard.cellAt(1, 1));
+    layer.at(3, 3) = Cell();
+    QCOMPARE(values(*clipboard.cellAt(1, 1)), held);
+    QVERIFY(!clipboard.cellAt(1, 1)->isEmpty());
 }
 
 void TestTileClipboard::pasteSingleCell_data()
@@ -176,16 +196,16 @@ void TestTileClipboard::pasteSingleCell()
 {
     QFETCH(QPoint, target);
     QFETCH(bool, written);
-    const TileLayer source = distinctLayer();
-    TileLayer layer(30, 30);
+    const CellGrid source = distinctGrid();
+    PasteTarget layer;
     TileClipboard clipboard;
     clipboard.copy(source, std::nullopt, QPoint(3, 4));
-    const LayerCopy before(layer);
+    const LayerCopy before(layer.top());
 
-    QCOMPARE(clipboard.paste(layer, target), written ? QRect(target, target) : QRect());
-    QCOMPARE(before.changedIn(layer), written ? QList<QPoint>{target} : QList<QPoint>());
+    QCOMPARE(layer.paste(clipboard, target), written ? QRect(target, target) : QRect());
+    QCOMPARE(before.changedIn(layer.top()), written ? QList<QPoint>{target} : QList<QPoint>());
     if (written)
-        QCOMPARE(tileValues(layer[target.x()][target.y()]), tileValues(source[3][4]));
+        QCOMPARE(values(layer.map.cells(Layer::Top).at(target.x(), target.y())), values(source.at(3, 4)));
 }
 
 void TestTileClipboard::pasteRectangle_data()
@@ -210,76 +230,80 @@ void TestTileClipboard::pasteRectangle()
     QFETCH(QRect, selection);
     QFETCH(QPoint, target);
     QFETCH(QRect, written);
-    const TileLayer source = distinctLayer();
+    const CellGrid source = distinctGrid();
     TileClipboard clipboard;
     const QRect copied = clipboard.copy(source, selection, QPoint());
-    TileLayer layer(30, 30);
-    const LayerCopy before(layer);
+    PasteTarget layer;
+    const LayerCopy before(layer.top());
 
-    QCOMPARE(clipboard.paste(layer, target), written);
+    QCOMPARE(layer.paste(clipboard, target), written);
     QList<QPoint> expected;
     for (int x = written.left(); x <= written.right(); ++x) {
         for (int y = written.top(); y <= written.bottom(); ++y) {
             expected << QPoint(x, y);
             const QPoint from = copied.topLeft() + QPoint(x, y) - target;
-            QCOMPARE(tileValues(layer[x][y]), tileValues(source[from.x()][from.y()]));
+            QCOMPARE(values(layer.map.cells(Layer::Top).at(x, y)), values(source.at(from.x(), from.y())));
         }
     }
-    QCOMPARE(before.changedIn(layer), expected);
+    QCOMPARE(before.changedIn(layer.top()), expected);
 }
 
 void TestTileClipboard::pasteWritesBlanks()
 {
-    TileLayer source = distinctLayer();
-    source[3][2].clear();
+    CellGrid source = distinctGrid();
+    source.at(3, 2) = Cell();
     TileClipboard clipboard;
     clipboard.copy(source, cellSpan({2, 2}, {4, 3}), QPoint());
-    TileLayer layer = distinctLayer();
-    clipboard.paste(layer, QPoint(20, 20));
-    QVERIFY(layer[21][20].isEmpty());
-    QVERIFY(!layer[21][20].pass);
-    QCOMPARE(filledCells(layer).size(), 30 * 30 - 1);
+    PasteTarget layer;
+    clipboard.copy(distinctGrid(), cellSpan({0, 0}, {29, 29}), QPoint());
+    layer.paste(clipboard, QPoint(0, 0));
+    clipboard.copy(source, cellSpan({2, 2}, {4, 3}), QPoint());
+    layer.paste(clipboard, QPoint(20, 20));
+    QVERIFY(layer.top()[21][20].isEmpty());
+    QVERIFY(!layer.top()[21][20].pass);
+    QCOMPARE(filledCells(layer.top()).size(), 30 * 30 - 1);
 }
 
 void TestTileClipboard::pasteTwiceKeepsContent()
 {
-    const TileLayer source = distinctLayer();
+    const CellGrid source = distinctGrid();
     TileClipboard clipboard;
     clipboard.copy(source, cellSpan({2, 2}, {4, 3}), QPoint());
-    TileLayer layer(30, 30);
-    clipboard.paste(layer, QPoint(10, 10));
-    clipboard.paste(layer, QPoint(20, 5));
+    PasteTarget layer;
+    layer.paste(clipboard, QPoint(10, 10));
+    layer.paste(clipboard, QPoint(20, 5));
     QCOMPARE(clipboard.width(), 3);
     QCOMPARE(clipboard.height(), 2);
+    const CellGrid& cells = layer.map.cells(Layer::Top);
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 2; ++j) {
-            const QString original = tileValues(source[2 + i][2 + j]);
-            QCOMPARE(tileValues(*clipboard.tileAt(i, j)), original);
-            QCOMPARE(tileValues(layer[10 + i][10 + j]), original);
-            QCOMPARE(tileValues(layer[20 + i][5 + j]), original);
+            const QString original = values(source.at(2 + i, 2 + j));
+            QCOMPARE(values(*clipboard.cellAt(i, j)), original);
+            QCOMPARE(values(cells.at(10 + i, 10 + j)), original);
+            QCOMPARE(values(cells.at(20 + i, 5 + j)), original);
         }
     }
-    QCOMPARE(filledCells(layer).size(), 12);
+    QCOMPARE(filledCells(layer.top()).size(), 12);
 }
 
 void TestTileClipboard::emptyClipboard()
 {
     TileClipboard clipboard;
     QVERIFY(clipboard.isEmpty());
-    TileLayer layer = distinctLayer();
-    const LayerCopy before(layer);
-    QCOMPARE(clipboard.paste(layer, QPoint(3, 3)), QRect());
-    QVERIFY(before.changedIn(layer).isEmpty());
+    PasteTarget layer;
+    const LayerCopy before(layer.top());
+    QCOMPARE(layer.paste(clipboard, QPoint(3, 3)), QRect());
+    QVERIFY(before.changedIn(layer.top()).isEmpty());
 
-    clipboard.copy(layer, cellSpan({1, 1}, {2, 2}), QPoint());
+    clipboard.copy(distinctGrid(), cellSpan({1, 1}, {2, 2}), QPoint());
     clipboard.clear();
     QVERIFY(clipboard.isEmpty());
     QCOMPARE(clipboard.width(), 0);
     QCOMPARE(clipboard.height(), 0);
-    QCOMPARE(clipboard.tileAt(0, 0), nullptr);
-    QCOMPARE(clipboard.paste(layer, QPoint(3, 3)), QRect());
-    QVERIFY(before.changedIn(layer).isEmpty());
+    QCOMPARE(clipboard.cellAt(0, 0), nullptr);
+    QCOMPARE(layer.paste(clipboard, QPoint(3, 3)), QRect());
+    QVERIFY(before.changedIn(layer.top()).isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestTileClipboard)
+QTEST_MAIN(TestTileClipboard)
 #include "tst_tileclipboard.moc"

@@ -39,7 +39,7 @@ namespace {
 
 const QString setName = QStringLiteral("tiles.png");
 
-const TileLayer& layer(const WorldViewWidget& canvas, bool top)
+LayerTiles layer(const WorldViewWidget& canvas, bool top)
 {
     return top ? canvas.topLayerCells() : canvas.bottomLayerCells();
 }
@@ -91,7 +91,7 @@ void TestWorldViewClipboard::singleCellAfterRightClick()
     pickBrush(canvas, setName, 2, true, &tileSet);
     clickCell(canvas, Qt::LeftButton, QPoint(3, 4));
     canvas.copy();
-    QVERIFY(canvas.clipboardContent().singleTile());
+    QVERIFY(canvas.clipboardContent().singleCell());
 
     clickCell(canvas, Qt::RightButton, QPoint(10, 10));
     const LayerCopy top(canvas.topLayerCells());
@@ -191,7 +191,7 @@ void TestWorldViewClipboard::pasteTwice()
         const QString original = cellValues(canvas, true, QPoint(2, 2) + offset);
         QCOMPARE(cellValues(canvas, true, QPoint(10, 10) + offset), original);
         QCOMPARE(cellValues(canvas, true, QPoint(20, 5) + offset), original);
-        QCOMPARE(tileValues(*canvas.clipboardContent().tileAt(offset.x(), 0)), original);
+        QCOMPARE(tileValues(canvas.map().tile(*canvas.clipboardContent().cellAt(offset.x(), 0))), original);
     }
 }
 
@@ -306,10 +306,11 @@ void TestWorldViewClipboard::copyDuringBackwardsSquare()
     QCOMPARE(clipboard.height(), held.height());
     for (int i = 0; i < held.width(); ++i) {
         for (int j = 0; j < held.height(); ++j)
-            QCOMPARE(tileValues(*clipboard.tileAt(i, j)), before.valuesAt(held.left() + i, held.top() + j));
+            QCOMPARE(tileValues(canvas.map().tile(*clipboard.cellAt(i, j))),
+                     before.valuesAt(held.left() + i, held.top() + j));
     }
-    QCOMPARE(clipboard.tileAt(held.width(), 0), nullptr);
-    QCOMPARE(clipboard.tileAt(0, held.height()), nullptr);
+    QCOMPARE(clipboard.cellAt(held.width(), 0), nullptr);
+    QCOMPARE(clipboard.cellAt(0, held.height()), nullptr);
     if (cut) {
         QList<QPoint> emptied;
         for (int x = held.left(); x <= held.right(); ++x) {

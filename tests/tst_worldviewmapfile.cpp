@@ -56,7 +56,7 @@ private:
 namespace {
 
 // What a map file keeps of each cell: its tile set's name, tile and pass flag.
-QStringList storedValues(const TileLayer& layer)
+QStringList storedValues(const LayerTiles& layer)
 {
     QStringList values;
     for (int x = 0; x < layer.width(); ++x) {

@@ -63,12 +63,12 @@ void TestWorldViewModel::newCanvasState()
     QVERIFY(canvas.clipboardContent().isEmpty());
     QVERIFY(canvas.brushTile().isEmpty());
     QVERIFY(canvas.hasMouseTracking());
-    for (const TileLayer* layer : {&canvas.topLayerCells(), &canvas.bottomLayerCells()}) {
-        QCOMPARE(layer->width(), 30);
-        QCOMPARE(layer->height(), 30);
+    for (const LayerTiles& layer : { canvas.topLayerCells(), canvas.bottomLayerCells() }) {
+        QCOMPARE(layer.width(), 30);
+        QCOMPARE(layer.height(), 30);
         for (int x = 0; x < 30; ++x)
             for (int y = 0; y < 30; ++y)
-                QVERIFY((*layer)[x][y].isEmpty() && !(*layer)[x][y].pass);
+                QVERIFY(layer[x][y].isEmpty() && !layer[x][y].pass);
     }
     QCOMPARE(canvas.size(), canvas.sizeHint());
 }
@@ -126,15 +126,15 @@ void TestWorldViewModel::resizeWorld()
     }
     QCOMPARE(canvas.worldSize(), expected);
     QCOMPARE(canvas.size(), canvas.sizeHint());
-    for (const TileLayer* layer : {&canvas.topLayerCells(), &canvas.bottomLayerCells()}) {
-        QCOMPARE(layer->width(), expected.width());
-        QCOMPARE(layer->height(), expected.height());
+    for (const LayerTiles& layer : { canvas.topLayerCells(), canvas.bottomLayerCells() }) {
+        QCOMPARE(layer.width(), expected.width());
+        QCOMPARE(layer.height(), expected.height());
         for (int x = 0; x < expected.width(); ++x) {
             for (int y = 0; y < expected.height(); ++y) {
                 const bool kept = painted.contains(QPoint(x, y));
-                QVERIFY2((*layer)[x][y].isEmpty() != kept, qPrintable(QStringLiteral("cell %1,%2").arg(x).arg(y)));
+                QVERIFY2(layer[x][y].isEmpty() != kept, qPrintable(QStringLiteral("cell %1,%2").arg(x).arg(y)));
                 if (kept)
-                    QCOMPARE((*layer)[x][y].tileIndex, 1);
+                    QCOMPARE(layer[x][y].tileIndex, 1);
             }
         }
     }

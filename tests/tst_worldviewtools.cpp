@@ -14,8 +14,10 @@ class TestWorldViewTools : public QObject
 private slots:
     void hitTest_data();
     void hitTest();
-    void dragVisitsOnlyEventCells_data();
-    void dragVisitsOnlyEventCells();
+    void dragFillsEveryCellPassed_data();
+    void dragFillsEveryCellPassed();
+    void fastDiagonalDragLeavesNoGap_data();
+    void fastDiagonalDragLeavesNoGap();
     void negativePositionsIgnored_data();
     void negativePositionsIgnored();
     void squareDrag_data();
@@ -64,7 +66,7 @@ namespace {
 const QString setName = QStringLiteral("tiles.png");
 const QColor background(10, 20, 30);
 
-const TileLayer& layer(const WorldViewWidget& canvas, bool top)
+LayerTiles layer(const WorldViewWidget& canvas, bool top)
 {
     return top ? canvas.topLayerCells() : canvas.bottomLayerCells();
 }
@@ -143,7 +145,7 @@ void TestWorldViewTools::hitTest()
     QCOMPARE(canvas.cellAt(pixel.x(), pixel.y()), cell);
 }
 
-void TestWorldViewTools::dragVisitsOnlyEventCells_data()
+void TestWorldViewTools::dragFillsEveryCellPassed_data()
 {
     QTest::addColumn<float>("zoom");
     QTest::addColumn<int>("tool");
@@ -153,7 +155,7 @@ void TestWorldViewTools::dragVisitsOnlyEventCells_data()
     QTest::newRow("erase, zoom 0.6") << 0.6f << int(WorldViewWidget::Erase);
 }
 
-void TestWorldViewTools::dragVisitsOnlyEventCells()
+void TestWorldViewTools::dragFillsEveryCellPassed()
 {
     QFETCH(float, zoom);
     QFETCH(int, tool);
@@ -165,10 +167,9 @@ void TestWorldViewTools::dragVisitsOnlyEventCells()
     const LayerCopy before(canvas.topLayerCells());
 
     canvas.setTool(tool);
-    // Cells 4 and 6 lie between event positions and are not joined in.
-    const QList<QPoint> visited = {QPoint(2, 2), QPoint(3, 2), QPoint(5, 2), QPoint(7, 2)};
-    dragCells(canvas, Qt::LeftButton, visited);
-    QCOMPARE(before.changedIn(canvas.topLayerCells()), visited);
+    // Cells 4 and 6 lie between event positions: the pointer passed over them.
+    dragCells(canvas, Qt::LeftButton, {QPoint(2, 2), QPoint(3, 2), QPoint(5, 2), QPoint(7, 2)});
+    QCOMPARE(before.changedIn(canvas.topLayerCells()), cellsOf(QRect(2, 2, 6, 1)));
     QCOMPARE(canvas.currentCellPosition(), QPoint(7, 2));
     QCOMPARE(canvas.hoverCellPosition(), QPoint(7, 2));
     QVERIFY(filledCells(canvas.bottomLayerCells()).isEmpty());
@@ -200,23 +201,66 @@ void TestWorldViewTools::negativePositionsIgnored()
     const LayerCopy before(canvas.topLayerCells());
 
     canvas.setTool(tool);
-    const QPoint start = cellCentre(canvas, QPoint(2, 2));
-    const QPoint far = cellCentre(canvas, QPoint(3, 3));
+    // Out to the left along row 3, back in along row 1 and out at the top
+    // along column 1, then about outside: only the cells on the way inside
+    // change.
+    const QPoint start = cellCentre(canvas, QPoint(3, 3));
+    const QPoint turn = cellCentre(canvas, QPoint(1, 1));
     QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, start);
-    sendMove(&canvas, far, Qt::LeftButton);
-    sendMove(&canvas, QPoint(-5, far.y()), Qt::LeftButton);
-    sendMove(&canvas, QPoint(far.x(), -5), Qt::LeftButton);
+    sendMove(&canvas, QPoint(-5, start.y()), Qt::LeftButton);
+    sendMove(&canvas, QPoint(-9, turn.y()), Qt::LeftButton);
+    sendMove(&canvas, turn, Qt::LeftButton);
+    sendMove(&canvas, QPoint(turn.x(), -5), Qt::LeftButton);
     sendMove(&canvas, QPoint(-5, -5), Qt::LeftButton);
-    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(-5, -5));
+    sendMove(&canvas, QPoint(-5, start.y()), Qt::LeftButton);
+    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(-5, start.y()));
 
     if (tool == WorldViewWidget::Square) {
-        QCOMPARE(before.changedIn(canvas.topLayerCells()), cellsOf(QRect(2, 2, 2, 2)));
+        QCOMPARE(before.changedIn(canvas.topLayerCells()), cellsOf(QRect(1, 1, 3, 3)));
         QVERIFY(!canvas.selection());
     } else {
-        QCOMPARE(before.changedIn(canvas.topLayerCells()), (QList<QPoint>{QPoint(2, 2), QPoint(3, 3)}));
-        QCOMPARE(canvas.currentCellPosition(), QPoint(3, 3));
+        const QList<QPoint> passed = {QPoint(0, 1), QPoint(0, 3), QPoint(1, 0), QPoint(1, 1),
+                                      QPoint(1, 3), QPoint(2, 3), QPoint(3, 3)};
+        QCOMPARE(before.changedIn(canvas.topLayerCells()), passed);
+        QCOMPARE(canvas.currentCellPosition(), QPoint(1, 1));
     }
-    QCOMPARE(canvas.hoverCellPosition(), QPoint(0, 0));
+    // The hover cell follows every position, truncated toward zero.
+    QCOMPARE(canvas.hoverCellPosition(), QPoint(0, 3));
+}
+
+void TestWorldViewTools::fastDiagonalDragLeavesNoGap_data()
+{
+    QTest::addColumn<float>("zoom");
+    QTest::addColumn<QPoint>("from");
+    QTest::addColumn<QPoint>("to");
+    QTest::newRow("down and right, zoom 1.0") << 1.0f << QPoint(13, 17) << QPoint(690, 331);
+    QTest::newRow("up and left, zoom 1.0") << 1.0f << QPoint(1100, 900) << QPoint(20, 203);
+    QTest::newRow("steep, zoom 0.6") << 0.6f << QPoint(300, 5) << QPoint(251, 700);
+    QTest::newRow("shallow, zoom 0.2") << 0.2f << QPoint(2, 100) << QPoint(239, 117);
+}
+
+void TestWorldViewTools::fastDiagonalDragLeavesNoGap()
+{
+    // One move event across many cells paints exactly the cells under the
+    // points of the straight way between the two positions.
+    QFETCH(float, zoom);
+    QFETCH(QPoint, from);
+    QFETCH(QPoint, to);
+    WorldViewWidget canvas;
+    prepare(canvas, zoom);
+    dragPixels(&canvas, Qt::LeftButton, {from, to});
+
+    QList<QPoint> passed;
+    constexpr int samples = 20000;
+    for (int i = 0; i <= samples; ++i) {
+        const QPointF point = QPointF(from) + (QPointF(to) - QPointF(from)) * (double(i) / samples);
+        const QPoint cell(int(point.x() / double(zoom) / 40), int(point.y() / double(zoom) / 40));
+        if (!passed.contains(cell))
+            passed << cell;
+    }
+    std::sort(passed.begin(), passed.end(),
+              [](const QPoint& a, const QPoint& b) { return a.x() != b.x() ? a.x() < b.x() : a.y() < b.y(); });
+    QCOMPARE(filledCells(canvas.topLayerCells()), passed);
 }
 
 void TestWorldViewTools::squareDrag_data()

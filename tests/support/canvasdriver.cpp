@@ -1,6 +1,6 @@
 #include "support/canvasdriver.h"
 
-#include "canvas/tilelayer.h"
+#include "canvas/layertiles.h"
 #include "canvas/worldviewwidget.h"
 #include "palette/tile.h"
 #include "support/referencerenderer.h"
@@ -99,7 +99,7 @@ QString shownDifference(WorldViewWidget& canvas)
     return firstDifference(shown, referenceRendering(canvas, canvas.palette().color(QPalette::Window)));
 }
 
-QList<QPoint> filledCells(const TileLayer& layer)
+QList<QPoint> filledCells(const LayerTiles& layer)
 {
     QList<QPoint> cells;
     for (int x = 0; x < layer.width(); ++x) {
@@ -120,7 +120,7 @@ QString tileValues(const Tile& tile)
         .arg(tile.pass);
 }
 
-LayerCopy::LayerCopy(const TileLayer& layer)
+LayerCopy::LayerCopy(const LayerTiles& layer)
     : width(layer.width())
     , height(layer.height())
 {
@@ -130,7 +130,7 @@ LayerCopy::LayerCopy(const TileLayer& layer)
     }
 }
 
-QList<QPoint> LayerCopy::changedIn(const TileLayer& layer) const
+QList<QPoint> LayerCopy::changedIn(const LayerTiles& layer) const
 {
     QList<QPoint> cells;
     for (int x = 0; x < width; ++x) {

@@ -8,8 +8,8 @@
 
 class QPixmap;
 class QWidget;
+class LayerTiles;
 class Tile;
-class TileLayer;
 class WorldViewWidget;
 
 // A tile-set image of 5 x 3 tiles of 40 pixels on a uniform background, so
@@ -43,16 +43,16 @@ void parkMarks(WorldViewWidget& canvas, const QPoint& cell);
 QString shownDifference(WorldViewWidget& canvas);
 
 // The non-empty cells of a layer, column by column.
-QList<QPoint> filledCells(const TileLayer& layer);
+QList<QPoint> filledCells(const LayerTiles& layer);
 // All four values of a tile, for comparisons and failure messages.
 QString tileValues(const Tile& tile);
 // A copy of every cell's values, to compare a layer before and after.
 class LayerCopy
 {
 public:
-    explicit LayerCopy(const TileLayer& layer);
+    explicit LayerCopy(const LayerTiles& layer);
     // Cells whose values are no longer those copied.
-    QList<QPoint> changedIn(const TileLayer& layer) const;
+    QList<QPoint> changedIn(const LayerTiles& layer) const;
     QString valuesAt(int x, int y) const { return values.at(x * height + y); }
 
 private:

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "canvas/canvasgeometry.h"
+#include "canvas/cell.h"
+
+#include <QColor>
+#include <QRect>
+
+#include <vector>
+
+class QPainter;
+class QPixmap;
+class WorldMap;
+
+// Draws a map's cells and grid lines: for each cell the bottom layer's tile,
+// or the empty-cell colour over the cell's square and the grid line after
+// it, the top layer's tile and, in Pass mode, the pass mark; then the grid
+// lines. Each step draws only what meets the area asked for, with exactly
+// the pixels of drawing everything in order. The canvas draws through it,
+// directly and into the cache of its picture.
+class MapRenderer
+{
+public:
+    struct Options
+    {
+        CanvasGeometry geometry;
+        bool topLayer = true;
+        // Pass marks are drawn when both images are given.
+        const QPixmap* passYes = nullptr;
+        const QPixmap* passNo = nullptr;
+        QColor gridColour = Qt::black;
+    };
+
+    static const QColor emptyCellColour;
+
+    MapRenderer(const WorldMap& map, const Options& options);
+
+    void drawCells(QPainter& painter, const QRect& area) const;
+    void drawGrid(QPainter& painter, const QRect& area) const;
+
+    // Whether the cell's image holds a tile to draw; a cell whose set is not
+    // loaded, or whose image is narrower than a tile, is drawn empty.
+    bool isDrawable(const Cell& cell) const;
+    // The image a cell is drawn from, told apart by QPixmap::cacheKey(); 0
+    // for a cell drawn empty.
+    qint64 imageKey(const Cell& cell) const { return isDrawable(cell) ? slotKeys[cell.tileSet] : 0; }
+
+private:
+    void drawTile(QPainter& painter, const QRect& target, const Cell& cell) const;
+
+    const WorldMap& map;
+    Options options;
+    // Per slot of the map: its image, when it can hold a tile, and its key.
+    std::vector<const QPixmap*> slotImages;
+    std::vector<qint64> slotKeys;
+};

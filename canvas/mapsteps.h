@@ -1,0 +1,110 @@
+#pragma once
+
+#include "canvas/cellpatch.h"
+#include "canvas/worldmap.h"
+
+#include <QUndoCommand>
+
+#include <functional>
+
+// One user action on the map, as a step of the undo history. A step stores
+// only what the map does not hold: the values its edit replaced while it is
+// done, the values it wrote while it is undone.
+class MapStep : public QUndoCommand
+{
+public:
+    MapStep(WorldMap& map, const QString& text);
+
+    // Bytes of map data the step stores.
+    virtual qint64 storedBytes() const = 0;
+    // Frees what the step stores. It can never be undone or redone again:
+    // the history keeps it only as a marker.
+    void forget();
+    bool isForgotten() const { return forgotten; }
+
+protected:
+    virtual void release() = 0;
+
+    WorldMap& map;
+
+private:
+    bool forgotten = false;
+};
+
+// An edit of cells. The edit runs once, recording what it replaces; undo and
+// redo then exchange those cells with the map's. The steps of one stroke
+// (a paint or erase drag, from press to release) merge into one.
+class CellStep : public MapStep
+{
+public:
+    using Edit = std::function<void(WorldMap& map, CellPatch* record)>;
+
+    // `stroke` identifies the stroke the edit belongs to, or is -1.
+    CellStep(WorldMap& map, const QString& text, Edit edit, int stroke = -1);
+
+    void redo() override;
+    void undo() override;
+    int id() const override;
+    bool mergeWith(const QUndoCommand* other) override;
+    qint64 storedBytes() const override { return patch.bytes(); }
+
+protected:
+    void release() override { patch.clear(); }
+
+private:
+    Edit edit;
+    int stroke;
+    CellPatch patch;
+};
+
+class StartPointStep : public MapStep
+{
+public:
+    StartPointStep(WorldMap& map, const QString& text, const QPoint& cell);
+
+    void redo() override;
+    void undo() override { redo(); }
+    qint64 storedBytes() const override { return 0; }
+
+protected:
+    void release() override { }
+
+private:
+    QPoint other;
+};
+
+class ResizeStep : public MapStep
+{
+public:
+    ResizeStep(WorldMap& map, const QString& text, const QSize& size);
+
+    void redo() override;
+    void undo() override;
+    qint64 storedBytes() const override { return cut.bytes(); }
+
+protected:
+    void release() override { cut.clear(); }
+
+private:
+    QSize from;
+    QSize to;
+    CellPatch cut;
+};
+
+// Replaces the whole map: a new set, or an import.
+class ReplaceMapStep : public MapStep
+{
+public:
+    ReplaceMapStep(WorldMap& map, const QString& text, MapContents contents);
+
+    void redo() override;
+    void undo() override { map.swapContents(&other); }
+    qint64 storedBytes() const override { return other.bytes(); }
+
+protected:
+    void release() override { other = MapContents(); }
+
+private:
+    MapContents other;
+    bool done = false;
+};

@@ -1,0 +1,321 @@
+#include "canvas/worldmap.h"
+
+#include "palette/tile.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// The bounding rectangle of the cells an edit changed.
+class ChangedArea
+{
+public:
+    void add(int x, int y)
+    {
+        left = std::min(left, x);
+        top = std::min(top, y);
+        right = std::max(right, x);
+        bottom = std::max(bottom, y);
+    }
+    bool isEmpty() const { return left > right; }
+    QRect rect() const { return QRect(QPoint(left, top), QPoint(right, bottom)); }
+
+private:
+    int left = INT_MAX;
+    int top = INT_MAX;
+    int right = INT_MIN;
+    int bottom = INT_MIN;
+};
+
+} // namespace
+
+WorldMap::WorldMap(int width, int height, QObject* parent)
+    : QObject(parent)
+    , top(width, height)
+    , bottom(width, height)
+    , setSlots(1)
+{
+}
+
+WorldMap::~WorldMap() = default;
+
+void WorldMap::setFileName(const QString& fileName)
+{
+    if (file == fileName)
+        return;
+    file = fileName;
+    emit fileNameChanged(file);
+}
+
+QString WorldMap::tileSetName(int k) const
+{
+    return k >= 0 && k < tileSetCount() ? setSlots[loaded[size_t(k)]].name : QString();
+}
+
+const QPixmap* WorldMap::tileSetImage(int k) const
+{
+    return k >= 0 && k < tileSetCount() ? &setSlots[loaded[size_t(k)]].image : &setSlots[0].image;
+}
+
+int WorldMap::tileSetIndex(const QString& name) const
+{
+    const quint32 slot = slotByName.value(name, 0);
+    if (slot == 0)
+        return -1;
+    const auto found = std::find(loaded.begin(), loaded.end(), slot);
+    return found == loaded.end() ? -1 : int(found - loaded.begin());
+}
+
+QStringList WorldMap::tileSetNames() const
+{
+    QStringList names;
+    for (quint32 slot : loaded)
+        names << setSlots[slot].name;
+    return names;
+}
+
+bool WorldMap::usesUnloadedSet() const
+{
+    std::vector<bool> unloaded(setSlots.size());
+    for (size_t slot = 1; slot < setSlots.size(); ++slot)
+        unloaded[slot] = setSlots[slot].image.isNull();
+    for (const CellGrid* layer : { &top, &bottom }) {
+        for (int x = 0; x < layer->width(); ++x) {
+            const Cell* column = layer->column(x);
+            for (int y = 0; y < layer->height(); ++y) {
+                if (unloaded[column[y].tileSet])
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+QStringList WorldMap::missingTileSets() const
+{
+    // Nearly always none: a quick look spares the scan in file order.
+    QStringList missing;
+    if (!usesUnloadedSet())
+        return missing;
+    std::vector<bool> listed(setSlots.size());
+    for (const CellGrid* layer : { &top, &bottom }) {
+        for (int y = 0; y < layer->height(); ++y) {
+            for (int x = 0; x < layer->width(); ++x) {
+                const quint32 slot = layer->at(x, y).tileSet;
+                if (slot != 0 && !listed[slot] && setSlots[slot].image.isNull()) {
+                    listed[slot] = true;
+                    missing << setSlots[slot].name;
+                }
+            }
+        }
+    }
+    return missing;
+}
+
+void WorldMap::addTileSet(const QString& name, const QPixmap& image)
+{
+    if (tileSetCount() >= MaxTileSets)
+        return;
+    const quint32 slot = slotOf(name);
+    setSlots[slot].image = image;
+    loaded.push_back(slot);
+    emit tileSetsChanged();
+}
+
+quint32 WorldMap::slotOf(const QString& name)
+{
+    if (name.isEmpty())
+        return 0;
+    const auto found = slotByName.constFind(name);
+    if (found != slotByName.constEnd())
+        return *found;
+    const auto slot = quint32(setSlots.size());
+    setSlots.push_back({ name, QPixmap() });
+    slotByName.insert(name, slot);
+    return slot;
+}
+
+Tile WorldMap::tile(const Cell& cell) const
+{
+    if (cell.isEmpty())
+        return Tile(QStringLiteral(""), nullptr, -1, cell.pass);
+    const Slot& slot = setSlots[cell.tileSet];
+    // A Tile points at an image it does not own and never changes it.
+    auto* image = slot.image.isNull() ? nullptr : const_cast<QPixmap*>(&slot.image);
+    return Tile(slot.name, image, cell.tileIndex, cell.pass);
+}
+
+Tile WorldMap::tile(Layer layer, int x, int y) const
+{
+    return tile(cells(layer).at(x, y));
+}
+
+bool WorldMap::cellFor(const Tile& tile, Cell* cell) const
+{
+    if (tile.isEmpty()) {
+        *cell = Cell(0, -1, tile.pass);
+        return true;
+    }
+    const quint32 slot = slotByName.value(tile.tileSetFile, 0);
+    if (slot == 0 || setSlots[slot].image.isNull())
+        return false;
+    *cell = Cell(slot, tile.tileIndex, tile.pass);
+    return true;
+}
+
+bool WorldMap::write(Layer layer, int x, int y, const Cell& value, CellPatch* record)
+{
+    CellGrid& cells = grid(layer);
+    const quint32 index = cells.indexOf(x, y);
+    Cell& cell = cells.at(index);
+    if (cell == value)
+        return false;
+    record->record(CellPatch::place(layer, index), cell, x, y);
+    cell = value;
+    return true;
+}
+
+void WorldMap::fill(Layer layer, const QRect& area, const Cell& value, CellPatch* record)
+{
+    const QRect inside = area & top.bounds();
+    ChangedArea changed;
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            if (write(layer, x, y, value, record))
+                changed.add(x, y);
+        }
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const Cell& value, CellPatch* record)
+{
+    ChangedArea changed;
+    for (const QPoint& cell : places) {
+        if (top.contains(cell) && write(layer, cell.x(), cell.y(), value, record))
+            changed.add(cell.x(), cell.y());
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+void WorldMap::setPass(const QRect& area, bool pass, CellPatch* record)
+{
+    const QRect inside = area & top.bounds();
+    ChangedArea changed;
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            Cell value = top.at(x, y);
+            value.pass = pass;
+            if (write(Layer::Top, x, y, value, record))
+                changed.add(x, y);
+        }
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+void WorldMap::paste(Layer layer, const QPoint& at, const CellGrid& block, CellPatch* record)
+{
+    const QRect inside = QRect(at, block.size()) & top.bounds();
+    ChangedArea changed;
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            if (write(layer, x, y, block.at(x - at.x(), y - at.y()), record))
+                changed.add(x, y);
+        }
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+void WorldMap::swap(CellPatch& patch, bool undo)
+{
+    std::vector<CellPatch::Entry>& entries = patch.list();
+    const auto exchange = [this](CellPatch::Entry& entry) {
+        CellGrid& cells = grid(CellPatch::layerOf(entry.place));
+        std::swap(cells.at(CellPatch::indexOf(entry.place)), entry.cell);
+    };
+    if (undo)
+        std::for_each(entries.rbegin(), entries.rend(), exchange);
+    else
+        std::for_each(entries.begin(), entries.end(), exchange);
+    if (!patch.isEmpty())
+        emit cellsChanged(patch.bounds());
+}
+
+void WorldMap::setStartPoint(const QPoint& cell)
+{
+    if (start == cell)
+        return;
+    const QPoint before = start;
+    start = cell;
+    emit startPointChanged(before, start);
+}
+
+void WorldMap::resize(const QSize& size, CellPatch* cut)
+{
+    if (size == top.size())
+        return;
+    const QRect kept = top.bounds() & QRect(QPoint(0, 0), size);
+    for (Layer layer : { Layer::Top, Layer::Bottom }) {
+        CellGrid& old = grid(layer);
+        CellGrid resized(size.width(), size.height());
+        for (int x = 0; x < old.width(); ++x) {
+            const Cell* column = old.column(x);
+            for (int y = 0; y < old.height(); ++y) {
+                if (kept.contains(x, y))
+                    resized.at(x, y) = column[y];
+                else if (!column[y].isBlank())
+                    cut->record(CellPatch::place(layer, old.indexOf(x, y)), column[y], x, y);
+            }
+        }
+        old = std::move(resized);
+    }
+    emit sizeChanged();
+    emit cellsChanged(top.bounds());
+}
+
+void WorldMap::swapContents(MapContents* other)
+{
+    const QSize sizeBefore = top.size();
+    const auto isBlank = [](const CellGrid& grid) {
+        for (int x = 0; x < grid.width(); ++x) {
+            const Cell* column = grid.column(x);
+            if (!std::all_of(column, column + grid.height(), [](const Cell& cell) { return cell.isBlank(); }))
+                return false;
+        }
+        return true;
+    };
+    // A blank layer is stored as nothing, which for a new set on a large map
+    // is most of what the step would hold.
+    const auto exchange = [&](CellGrid& mine, CellGrid& theirs) {
+        CellGrid incoming = theirs.isEmpty() ? CellGrid(other->size.width(), other->size.height())
+                                             : std::move(theirs);
+        theirs = isBlank(mine) ? CellGrid() : std::move(mine);
+        mine = std::move(incoming);
+    };
+    exchange(top, other->top);
+    exchange(bottom, other->bottom);
+    other->size = sizeBefore;
+
+    const QStringList wanted = other->tileSets;
+    other->tileSets = tileSetNames();
+    for (Slot& slot : setSlots)
+        slot.image = QPixmap();
+    loaded.clear();
+    emit tileSetsCleared();
+    emit tileSetsChanged();
+    for (const QString& name : wanted)
+        emit tileSetWanted(name);
+
+    const QString fileBefore = file;
+    setFileName(other->fileName);
+    other->fileName = fileBefore;
+
+    if (top.size() != sizeBefore)
+        emit sizeChanged();
+    emit cellsChanged(top.bounds());
+}

@@ -1,0 +1,155 @@
+#pragma once
+
+#include "canvas/cellgrid.h"
+#include "canvas/cellpatch.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPixmap>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <vector>
+
+class Tile;
+
+// What a step that replaces the whole map exchanges with it: the size, both
+// layers (left empty when blank), the loaded tile sets by name in load order
+// and the map's file.
+struct MapContents
+{
+    QSize size;
+    CellGrid top;
+    CellGrid bottom;
+    QStringList tileSets;
+    QString fileName;
+
+    qint64 bytes() const { return top.bytes() + bottom.bytes(); }
+};
+
+// The map being edited, free of any widget: its size, both layers with the
+// pass flags in the top layer, the start point, the tile sets its cells draw
+// from and the file it belongs to.
+//
+// Tile sets. A cell names its tile set through a slot of a table that holds
+// every tile-set name the map has used; a slot has an image while a set of
+// its name is loaded, and slots are never reused, so a cell kept by the undo
+// history always finds its set's name again. A cell whose set is not loaded
+// keeps that name, is drawn empty and is saved under it. The loaded sets are
+// listed in load order, at most 40, as the palette lists them; a set loaded
+// twice is listed twice and both entries share its slot.
+//
+// Changes. Every change of a cell goes through the edits below, which record
+// what they replace and report the cells that changed once, through
+// cellsChanged(); whoever shows the map follows that report.
+class WorldMap : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxTileSets = 40;
+
+    WorldMap(int width, int height, QObject* parent = nullptr);
+    ~WorldMap() override;
+
+    int width() const { return top.width(); }
+    int height() const { return top.height(); }
+    QSize size() const { return top.size(); }
+    bool contains(const QPoint& cell) const { return top.contains(cell); }
+    const CellGrid& cells(Layer layer) const { return layer == Layer::Top ? top : bottom; }
+    QPoint startPoint() const { return start; }
+    // The file last saved to or imported from; empty before there is one.
+    QString fileName() const { return file; }
+    void setFileName(const QString& fileName);
+
+    // The loaded tile sets, k from 0 to tileSetCount() - 1.
+    int tileSetCount() const { return int(loaded.size()); }
+    QString tileSetName(int k) const;
+    // The map's copy of the k-th loaded set's image; a null image beyond the
+    // count.
+    const QPixmap* tileSetImage(int k) const;
+    // The first loaded set of exactly this name, or -1.
+    int tileSetIndex(const QString& name) const;
+    QStringList tileSetNames() const;
+    // Names of the sets that cells use but that are not loaded, in the order
+    // of their first cell: the top layer, then the bottom, row by row.
+    QStringList missingTileSets() const;
+    // Appends a loaded set, unless 40 are loaded. Cells that name it draw
+    // from `image` from now on.
+    void addTileSet(const QString& name, const QPixmap& image);
+
+    // The slot of a tile-set name, made when the name is new.
+    quint32 slotOf(const QString& name);
+    quint32 slotCount() const { return quint32(setSlots.size()); }
+    const QString& slotName(quint32 slot) const { return setSlots[slot].name; }
+    // Null while no set of the slot's name is loaded.
+    const QPixmap& slotImage(quint32 slot) const { return setSlots[slot].image; }
+
+    // Tile is the value of the palette, the brush and the canvas's public
+    // operations; these two convert between it and the cells.
+    Tile tile(const Cell& cell) const;
+    Tile tile(Layer layer, int x, int y) const;
+    // The cell that painting `tile` writes; false when its set is not loaded.
+    bool cellFor(const Tile& tile, Cell* cell) const;
+
+    // Edits of cells. Each writes the cells it is given that lie inside the
+    // map, appends the values it replaced to *record and reports the cells
+    // that changed.
+    void fill(Layer layer, const QRect& area, const Cell& value, CellPatch* record);
+    void fill(Layer layer, const std::vector<QPoint>& places, const Cell& value, CellPatch* record);
+    // The pass flags of the top layer's cells in `area`.
+    void setPass(const QRect& area, bool pass, CellPatch* record);
+    // Writes `block` with its top-left cell at `at`.
+    void paste(Layer layer, const QPoint& at, const CellGrid& block, CellPatch* record);
+    // Undoes (or, with undo false, redoes) an edit that recorded `patch`:
+    // every stored value changes place with the map's.
+    void swap(CellPatch& patch, bool undo);
+
+    // Edits of the whole map.
+    void setStartPoint(const QPoint& cell);
+    // Cells beyond the new size are cut off and appended to *cut (placed at
+    // the old size); cells beyond the old size are blank.
+    void resize(const QSize& size, CellPatch* cut);
+    // Exchanges the map's contents with *other. The loaded sets are dropped
+    // and the sets that *other names are asked for, in order, through
+    // tileSetWanted(); *other then names the sets that were loaded.
+    void swapContents(MapContents* other);
+
+signals:
+    // Cells, in cell units, that may show differently.
+    void cellsChanged(const QRect& cells);
+    void sizeChanged();
+    void startPointChanged(const QPoint& before, const QPoint& after);
+    void fileNameChanged(const QString& fileName);
+    // Every loaded set was dropped.
+    void tileSetsCleared();
+    // The set of this name should be loaded: addTileSet() before the
+    // emission returns, if it can be.
+    void tileSetWanted(const QString& name);
+    // A set was added or dropped, so cells may draw from other images.
+    void tileSetsChanged();
+
+private:
+    struct Slot
+    {
+        QString name;
+        QPixmap image;
+    };
+
+    CellGrid& grid(Layer layer) { return layer == Layer::Top ? top : bottom; }
+    // Writes one cell, recording what it held; false when it held `value`.
+    bool write(Layer layer, int x, int y, const Cell& value, CellPatch* record);
+    bool usesUnloadedSet() const;
+
+    CellGrid top;
+    CellGrid bottom;
+    QPoint start;
+    QString file;
+    // Slot 0 names no set. A deque keeps the images in place, for the Tile
+    // values that point at them.
+    std::deque<Slot> setSlots;
+    QHash<QString, quint32> slotByName;
+    std::vector<quint32> loaded;
+};
