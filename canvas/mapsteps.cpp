@@ -20,23 +20,19 @@ void MapStep::forget()
     release();
 }
 
-CellStep::CellStep(WorldMap& map, const QString& text, Edit edit, int stroke)
+CellStep::CellStep(WorldMap& map, const QString& text, CellPatch done, int stroke)
     : MapStep(map, text)
-    , edit(std::move(edit))
+    , patch(std::move(done))
     , stroke(stroke)
 {
 }
 
 void CellStep::redo()
 {
-    if (edit) {
-        edit(map, &patch);
-        edit = nullptr;
-        // An edit that changed nothing is no step; QUndoStack drops it.
-        setObsolete(patch.isEmpty());
-        return;
-    }
-    map.swap(patch, false);
+    // QUndoStack::push() redoes what is already done.
+    if (pushed)
+        map.swap(patch, false);
+    pushed = true;
 }
 
 void CellStep::undo()
@@ -68,7 +64,6 @@ void StartPointStep::redo()
 {
     const QPoint before = map.startPoint();
     map.setStartPoint(other);
-    setObsolete(before == other);
     other = before;
 }
 
@@ -83,7 +78,6 @@ void ResizeStep::redo()
 {
     cut.clear();
     map.resize(to, &cut);
-    setObsolete(from == to);
 }
 
 void ResizeStep::undo()
@@ -100,18 +94,4 @@ ReplaceMapStep::ReplaceMapStep(WorldMap& map, const QString& text, MapContents c
     : MapStep(map, text)
     , other(std::move(contents))
 {
-}
-
-void ReplaceMapStep::redo()
-{
-    const auto isNewSet = [this](const MapContents& contents) {
-        return contents.top.isEmpty() && contents.bottom.isEmpty() && contents.tileSets.isEmpty()
-            && contents.fileName.isEmpty() && contents.size == map.size();
-    };
-    const bool toNewSet = isNewSet(other);
-    map.swapContents(&other);
-    // A new set over a map that is one already changes nothing.
-    if (!done)
-        setObsolete(toNewSet && isNewSet(other));
-    done = true;
 }

@@ -5,11 +5,11 @@
 
 #include <QUndoCommand>
 
-#include <functional>
 
 // One user action on the map, as a step of the undo history. A step stores
 // only what the map does not hold: the values its edit replaced while it is
-// done, the values it wrote while it is undone.
+// done, the values it wrote while it is undone. Whoever makes a step makes
+// sure it changes something: pushing one drops every step there was to redo.
 class MapStep : public QUndoCommand
 {
 public:
@@ -31,16 +31,14 @@ private:
     bool forgotten = false;
 };
 
-// An edit of cells. The edit runs once, recording what it replaces; undo and
-// redo then exchange those cells with the map's. The steps of one stroke
+// An edit of cells, made before the step is pushed, with what it replaced;
+// undo and redo exchange those cells with the map's. The steps of one stroke
 // (a paint or erase drag, from press to release) merge into one.
 class CellStep : public MapStep
 {
 public:
-    using Edit = std::function<void(WorldMap& map, CellPatch* record)>;
-
     // `stroke` identifies the stroke the edit belongs to, or is -1.
-    CellStep(WorldMap& map, const QString& text, Edit edit, int stroke = -1);
+    CellStep(WorldMap& map, const QString& text, CellPatch done, int stroke = -1);
 
     void redo() override;
     void undo() override;
@@ -52,9 +50,9 @@ protected:
     void release() override { patch.clear(); }
 
 private:
-    Edit edit;
-    int stroke;
     CellPatch patch;
+    int stroke;
+    bool pushed = false;
 };
 
 class StartPointStep : public MapStep
@@ -97,7 +95,7 @@ class ReplaceMapStep : public MapStep
 public:
     ReplaceMapStep(WorldMap& map, const QString& text, MapContents contents);
 
-    void redo() override;
+    void redo() override { map.swapContents(&other); }
     void undo() override { map.swapContents(&other); }
     qint64 storedBytes() const override { return other.bytes(); }
 
@@ -106,5 +104,4 @@ protected:
 
 private:
     MapContents other;
-    bool done = false;
 };

@@ -40,6 +40,25 @@ WorldMap::WorldMap(int width, int height, QObject* parent)
 
 WorldMap::~WorldMap() = default;
 
+namespace {
+
+bool isBlank(const CellGrid& grid)
+{
+    for (int x = 0; x < grid.width(); ++x) {
+        const Cell* column = grid.column(x);
+        if (!std::all_of(column, column + grid.height(), [](const Cell& cell) { return cell.isBlank(); }))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool WorldMap::isNew() const
+{
+    return loaded.empty() && file.isEmpty() && isBlank(top) && isBlank(bottom);
+}
+
 void WorldMap::setFileName(const QString& fileName)
 {
     if (file == fileName)
@@ -281,14 +300,6 @@ void WorldMap::resize(const QSize& size, CellPatch* cut)
 void WorldMap::swapContents(MapContents* other)
 {
     const QSize sizeBefore = top.size();
-    const auto isBlank = [](const CellGrid& grid) {
-        for (int x = 0; x < grid.width(); ++x) {
-            const Cell* column = grid.column(x);
-            if (!std::all_of(column, column + grid.height(), [](const Cell& cell) { return cell.isBlank(); }))
-                return false;
-        }
-        return true;
-    };
     // A blank layer is stored as nothing, which for a new set on a large map
     // is most of what the step would hold.
     const auto exchange = [&](CellGrid& mine, CellGrid& theirs) {

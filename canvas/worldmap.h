@@ -60,6 +60,8 @@ public:
     bool contains(const QPoint& cell) const { return top.contains(cell); }
     const CellGrid& cells(Layer layer) const { return layer == Layer::Top ? top : bottom; }
     QPoint startPoint() const { return start; }
+    // Blank in both layers, without a tile set or a file: a new set.
+    bool isNew() const;
     // The file last saved to or imported from; empty before there is one.
     QString fileName() const { return file; }
     void setFileName(const QString& fileName);

@@ -77,7 +77,8 @@ void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
 
 void WorldViewWidget::setStartPoint()
 {
-    undoHistory.push(new StartPointStep(worldMap, tr("Set Starting Point"), currentCell));
+    if (currentCell != worldMap.startPoint())
+        undoHistory.push(new StartPointStep(worldMap, tr("Set Starting Point"), currentCell));
 }
 
 void WorldViewWidget::setLayer(bool top)
@@ -88,9 +89,13 @@ void WorldViewWidget::setLayer(bool top)
     cellsChanged(QRect(QPoint(0, 0), worldMap.size()));
 }
 
-void WorldViewWidget::editCells(const QString& text, CellStep::Edit edit, int stroke)
+void WorldViewWidget::editCells(const QString& text, const std::function<void(WorldMap&, CellPatch*)>& edit,
+                                int stroke)
 {
-    undoHistory.push(new CellStep(worldMap, text, std::move(edit), stroke));
+    CellPatch done;
+    edit(worldMap, &done);
+    if (!done.isEmpty())
+        undoHistory.push(new CellStep(worldMap, text, std::move(done), stroke));
 }
 
 void WorldViewWidget::resizeWorld(int width, int height)
@@ -105,7 +110,8 @@ void WorldViewWidget::resizeWorld(int width, int height)
         if (answer != QMessageBox::Yes)
             return;
     }
-    undoHistory.push(new ResizeStep(worldMap, tr("Resize"), QSize(width, height)));
+    if (QSize(width, height) != worldMap.size())
+        undoHistory.push(new ResizeStep(worldMap, tr("Resize"), QSize(width, height)));
 }
 
 void WorldViewWidget::clearSet()
@@ -113,6 +119,10 @@ void WorldViewWidget::clearSet()
     brush.clear();
     // A new set starts afresh: no brush, nothing to paste, no tile sets.
     clipboard.clear();
+    if (worldMap.isNew()) {
+        emit setCleared();
+        return;
+    }
     MapContents empty;
     empty.size = worldMap.size();
     undoHistory.push(new ReplaceMapStep(worldMap, tr("New Set"), std::move(empty)));

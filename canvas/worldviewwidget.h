@@ -16,6 +16,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class MapRenderer;
@@ -107,8 +108,10 @@ protected:
 
 private:
     Layer currentLayer() const { return topLayerOn ? Layer::Top : Layer::Bottom; }
-    // One step of the history that edits cells; steps of one stroke merge.
-    void editCells(const QString& text, CellStep::Edit edit, int stroke = -1);
+    // Makes an edit of cells one step of the history, when it changes
+    // anything; the steps of one stroke merge.
+    void editCells(const QString& text, const std::function<void(WorldMap& map, CellPatch* record)>& edit,
+                   int stroke = -1);
 
     // Mouse tools; x and y are widget pixels.
     bool isValidPoint(int x, int y) const { return x >= 0 && y >= 0; }
