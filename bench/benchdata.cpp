@@ -60,11 +60,11 @@ QImage tileSetImage(int side, TileKind kind, quint32 seed)
     return image;
 }
 
-std::vector<CellRecord> fullLayer(int setIndex, quint32 seed)
+std::vector<CellRecord> fullLayer(int side, int setIndex, quint32 seed)
 {
     QRandomGenerator random(seed);
     const int tilesPerSet = (400 / tileSide) * (400 / tileSide);
-    std::vector<CellRecord> cells(size_t(BenchMapSide) * BenchMapSide);
+    std::vector<CellRecord> cells(size_t(side) * size_t(side));
     for (CellRecord& cell : cells)
         cell = { setIndex, int(random.bounded(tilesPerSet)), random.bounded(2) == 1 };
     return cells;
@@ -83,19 +83,26 @@ BenchFiles writeBenchFiles(const QString& folder)
         || !tileSetImage(2000, TileKind::Objects, 3).save(large))
         return files;
 
-    MapData data;
-    data.tileSetNames = sets;
-    data.width = BenchMapSide;
-    data.height = BenchMapSide;
-    data.top = fullLayer(1, 4);
-    data.bottom = fullLayer(0, 5);
-    const QString map = folder + QStringLiteral("/large.map");
-    QFile file(map);
-    if (!file.open(QIODevice::WriteOnly) || file.write(formatMapFile(data)) < 0)
+    const QString map = writeBenchMap(folder + QStringLiteral("/large.map"), sets, BenchMapSide);
+    if (map.isEmpty())
         return files;
 
     files.map = map;
     files.mapTileSets = sets;
     files.largeTileSet = large;
     return files;
+}
+
+QString writeBenchMap(const QString& path, const QStringList& tileSets, int side)
+{
+    MapData data;
+    data.tileSetNames = tileSets;
+    data.width = side;
+    data.height = side;
+    data.top = fullLayer(side, 1, 4);
+    data.bottom = fullLayer(side, 0, 5);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(formatMapFile(data)) < 0)
+        return QString();
+    return path;
 }

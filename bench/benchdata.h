@@ -19,3 +19,7 @@ constexpr int BenchMapSide = 255;
 
 // Empty paths when a file cannot be written.
 BenchFiles writeBenchFiles(const QString& folder);
+
+// A map of side x side cells like the benchmark's, both layers full, from
+// the given tile sets; its path, or an empty one when it cannot be written.
+QString writeBenchMap(const QString& path, const QStringList& tileSets, int side);

@@ -13,9 +13,11 @@
 #include "palette/tilesetwidget.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -47,6 +49,7 @@ private:
     Figure repaint(const char* name, const QString& title, double goal);
     Figure dragStep(const char* name, const QString& title, int tool);
     Figure squareFill();
+    Figure undoFill();
     QList<Figure> mapFile();
     Figure paletteRepaint();
 
@@ -149,6 +152,7 @@ QList<Figure> Bench::run()
     figures << dragStep("drag_select_z1", QStringLiteral("select drag step at zoom 1.0"),
                         WorldViewWidget::Select);
     figures << squareFill();
+    figures << undoFill();
     figures << mapFile();
     figures << paletteRepaint();
     figures << rss;
@@ -174,7 +178,7 @@ Figure Bench::memory()
 
     // The floor: the map's cells in both layers and the canvas's copies of
     // the tile-set images, as bytes filled in one block.
-    qint64 bytes = 2 * qint64(sizeof(Tile)) * BenchMapSide * BenchMapSide;
+    qint64 bytes = 2 * qint64(sizeof(Cell)) * BenchMapSide * BenchMapSide;
     for (int slot = 0; slot < canvas->tileSetTotal(); ++slot) {
         const QPixmap* image = canvas->tileSetImage(slot);
         bytes += qint64(image->width()) * image->height() * 4;
@@ -265,6 +269,45 @@ Figure Bench::squareFill()
              0.5 };
 }
 
+Figure Bench::undoFill()
+{
+    // The whole map filled in one step, then undone and redone in turn.
+    canvas->setTool(WorldViewWidget::Square);
+    QApplication::processEvents();
+    useBrush(7);
+    const QPoint last(BenchMapSide - 1, BenchMapSide - 1);
+    mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, last, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    repaintNow();
+    UndoHistory& history = canvas->history();
+    bool undo = true;
+    const auto work = [&] {
+        if (undo)
+            history.undo();
+        else
+            history.redo();
+        undo = !undo;
+        repaintNow();
+    };
+    work();
+    canvasPaints.reset();
+    work();
+    const QSize painted = canvasPaints.paintedPixels();
+    const double median = medianMilliseconds(41, work);
+    if (!undo)
+        history.undo();
+    history.undo();
+    canvas->setTool(WorldViewWidget::Paint);
+    QApplication::processEvents();
+    return { QStringLiteral("undo_fill_255"),
+             QStringLiteral("undo or redo of a %1 x %1 square fill at zoom 1.0, with its repaint").arg(BenchMapSide),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(painted, 41),
+             5 };
+}
+
 QList<Figure> Bench::mapFile()
 {
     QList<Figure> figures;
@@ -295,7 +338,7 @@ QList<Figure> Bench::mapFile()
                         import,
                         QStringLiteral("ms"),
                         readFilesMilliseconds(QStringList(files.map) + files.mapTileSets, 11),
-                        80 };
+                        25 };
     return figures;
 }
 
@@ -316,6 +359,49 @@ Figure Bench::paletteRepaint()
              QStringLiteral("ms"),
              copyPixelsMilliseconds(painted, 41),
              0 };
+}
+
+// The editor importing a 1024 x 1024 map, in a process of its own so that
+// its memory is measured from an empty editor: prints the growth of the
+// resident memory (MB) and the import's time (ms).
+int measureLargeImport(const QString& map)
+{
+    MainWindow window;
+    window.show();
+    QApplication::processEvents();
+    auto* canvas = window.findChild<WorldViewWidget*>();
+    canvas->repaint();
+    const double empty = residentMegabytes();
+    QElapsedTimer timer;
+    timer.start();
+    canvas->readMapFile(map);
+    const double first = timer.nsecsElapsed() / 1e6;
+    QApplication::processEvents();
+    canvas->repaint();
+    const double grown = residentMegabytes() - empty;
+    const double median = medianMilliseconds(3, [&] { canvas->readMapFile(map); });
+    std::printf("%f\t%f\t%f\n", grown, median, first);
+    return 0;
+}
+
+QList<Figure> largeImport(const BenchFiles& files, const QString& folder)
+{
+    const QString map = writeBenchMap(folder + QStringLiteral("/huge.map"), files.mapTileSets, 1024);
+    QProcess process;
+    process.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--import-1024"), map });
+    process.waitForFinished(-1);
+    const QList<QByteArray> values = process.readAllStandardOutput().trimmed().split('\t');
+    if (map.isEmpty() || values.size() != 3) {
+        std::fprintf(stderr, "varnholdbench: the import of a 1024 x 1024 map failed\n");
+        return {};
+    }
+    const double cellBytes = 2 * double(sizeof(Cell)) * 1024 * 1024;
+    return { { QStringLiteral("import_1024"), QStringLiteral("readMapFile of a 1024 x 1024 map"),
+               values[1].toDouble(), QStringLiteral("ms"),
+               readFilesMilliseconds(QStringList(map) + files.mapTileSets, 3), 0 },
+             { QStringLiteral("rss_1024"),
+               QStringLiteral("resident memory with a 1024 x 1024 map, over the empty editor"),
+               values[0].toDouble(), QStringLiteral("MB"), fillBytesMegabytes(qint64(cellBytes)), 60 } };
 }
 
 QString number(double value)
@@ -369,7 +455,10 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
         qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
     QApplication application(argc, argv);
-    const bool tsv = application.arguments().contains(QStringLiteral("--tsv"));
+    const QStringList arguments = application.arguments();
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("--import-1024"))
+        return measureLargeImport(arguments[2]);
+    const bool tsv = arguments.contains(QStringLiteral("--tsv"));
 
     QTemporaryDir folder;
     const BenchFiles files = writeBenchFiles(folder.path());
@@ -383,7 +472,8 @@ int main(int argc, char* argv[])
     window.show();
     QApplication::processEvents();
     Bench bench(window, files, folder.path());
-    const QList<Figure> figures = bench.run();
+    QList<Figure> figures = bench.run();
+    figures << largeImport(files, folder.path());
     if (tsv)
         printTsv(figures);
     else

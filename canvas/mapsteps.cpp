@@ -1,13 +1,5 @@
 #include "canvas/mapsteps.h"
 
-namespace {
-
-// QUndoStack merges steps that have the same id; strokes are told apart by
-// their own number.
-constexpr int StrokeStepId = 1;
-
-} // namespace
-
 MapStep::MapStep(WorldMap& map, const QString& text)
     : QUndoCommand(text)
     , map(map)
@@ -38,20 +30,6 @@ void CellStep::redo()
 void CellStep::undo()
 {
     map.swap(patch, true);
-}
-
-int CellStep::id() const
-{
-    return stroke >= 0 && !isForgotten() ? StrokeStepId : -1;
-}
-
-bool CellStep::mergeWith(const QUndoCommand* other)
-{
-    const auto* next = static_cast<const CellStep*>(other);
-    if (next->stroke != stroke)
-        return false;
-    patch.append(next->patch);
-    return true;
 }
 
 StartPointStep::StartPointStep(WorldMap& map, const QString& text, const QPoint& cell)

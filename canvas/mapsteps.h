@@ -32,8 +32,8 @@ private:
 };
 
 // An edit of cells, made before the step is pushed, with what it replaced;
-// undo and redo exchange those cells with the map's. The steps of one stroke
-// (a paint or erase drag, from press to release) merge into one.
+// undo and redo exchange those cells with the map's. A stroke (a paint or
+// erase drag, from press to release) is one step that grows as it goes.
 class CellStep : public MapStep
 {
 public:
@@ -42,9 +42,11 @@ public:
 
     void redo() override;
     void undo() override;
-    int id() const override;
-    bool mergeWith(const QUndoCommand* other) override;
     qint64 storedBytes() const override { return patch.bytes(); }
+
+    int strokeNumber() const { return stroke; }
+    // Adds what a later edit of the same stroke replaced.
+    void extend(const CellPatch& done) { patch.append(done); }
 
 protected:
     void release() override { patch.clear(); }

@@ -14,8 +14,28 @@ UndoHistory::~UndoHistory() = default;
 
 void UndoHistory::push(MapStep* step)
 {
+    // Pushing drops every step there was to redo. No step merges with
+    // another on the stack: a stroke grows through extendStroke().
+    for (int i = stack.index(); i < stack.count(); ++i)
+        total -= stepAt(i)->storedBytes();
     stack.push(step);
+    total += step->storedBytes();
     keepWithinBudget();
+}
+
+bool UndoHistory::extendStroke(int stroke, const CellPatch& done)
+{
+    const int top = stack.count() - 1;
+    if (stroke < 0 || top < forgotten || stack.index() != stack.count() || stack.isClean())
+        return false;
+    auto* step = dynamic_cast<CellStep*>(stepAt(top));
+    if (!step || step->strokeNumber() != stroke)
+        return false;
+    total -= step->storedBytes();
+    step->extend(done);
+    total += step->storedBytes();
+    keepWithinBudget();
+    return true;
 }
 
 bool UndoHistory::canUndo() const
@@ -30,22 +50,25 @@ QString UndoHistory::undoText() const
 
 void UndoHistory::undo()
 {
-    if (canUndo())
-        stack.undo();
+    if (!canUndo())
+        return;
+    // A step stores what the map does not hold, which undo exchanges.
+    MapStep* step = stepAt(stack.index() - 1);
+    total -= step->storedBytes();
+    stack.undo();
+    total += step->storedBytes();
 }
 
 void UndoHistory::redo()
 {
+    if (!canRedo())
+        return;
+    MapStep* step = stepAt(stack.index());
+    total -= step->storedBytes();
     stack.redo();
+    total += step->storedBytes();
 }
 
-qint64 UndoHistory::storedBytes() const
-{
-    qint64 bytes = 0;
-    for (int i = forgotten; i < stack.count(); ++i)
-        bytes += stepAt(i)->storedBytes();
-    return bytes;
-}
 
 MapStep* UndoHistory::stepAt(int index) const
 {
@@ -56,17 +79,16 @@ MapStep* UndoHistory::stepAt(int index) const
 
 void UndoHistory::keepWithinBudget()
 {
-    // After a push the newest step is on top, with nothing to redo above it.
-    int oldestKept = stack.count() - 1;
-    if (oldestKept <= forgotten)
-        return;
-    qint64 bytes = stepAt(oldestKept)->storedBytes();
-    while (oldestKept > forgotten && bytes + stepAt(oldestKept - 1)->storedBytes() <= budget)
-        bytes += stepAt(--oldestKept)->storedBytes();
-    if (oldestKept == forgotten)
-        return;
-    for (int i = forgotten; i < oldestKept; ++i)
-        stepAt(i)->forget();
-    forgotten = oldestKept;
-    emit changed();
+    // After a push the newest step is on top, with nothing to redo above it;
+    // it is kept whatever it stores.
+    const int newest = stack.count() - 1;
+    bool forgot = false;
+    while (total > budget && forgotten < newest) {
+        MapStep* oldest = stepAt(forgotten++);
+        total -= oldest->storedBytes();
+        oldest->forget();
+        forgot = true;
+    }
+    if (forgot)
+        emit changed();
 }

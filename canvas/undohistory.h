@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QUndoStack>
 
+class CellPatch;
 class MapStep;
 
 // The undo history of the map: a QUndoStack whose steps are kept within a
@@ -21,6 +22,10 @@ public:
 
     // Does the step and keeps it; the newest step is kept whatever it stores.
     void push(MapStep* step);
+    // Adds an edit of a stroke to the stroke's step when that is the newest,
+    // nothing to redo above it and not the saved state; false otherwise,
+    // when the edit needs a step of its own.
+    bool extendStroke(int stroke, const CellPatch& done);
 
     bool canUndo() const;
     bool canRedo() const { return stack.canRedo(); }
@@ -30,7 +35,7 @@ public:
     void setClean() { stack.setClean(); }
     // Steps that can still be undone or redone.
     int stepCount() const { return stack.count() - forgotten; }
-    qint64 storedBytes() const;
+    qint64 storedBytes() const { return total; }
 
 public slots:
     void undo();
@@ -48,4 +53,5 @@ private:
     QUndoStack stack;
     qint64 budget;
     int forgotten = 0; // the oldest steps, forgotten
+    qint64 total = 0; // bytes stored by the steps not forgotten
 };

@@ -56,7 +56,7 @@ void WorldViewWidget::strokeTo(const QPoint& pixel)
         return;
     const Layer layer = currentLayer();
     if (currentTool == Erase) {
-        editCells(tr("Erase"), [layer, passed](WorldMap& map, CellPatch* record) {
+        editCells(tr("Erase"), [layer, &passed](WorldMap& map, CellPatch* record) {
             map.fill(layer, passed, Cell(), record);
         }, stroke);
         return;
@@ -64,7 +64,7 @@ void WorldViewWidget::strokeTo(const QPoint& pixel)
     Cell value;
     if (brush.isEmpty() || !worldMap.cellFor(brush, &value))
         return;
-    editCells(tr("Paint"), [layer, passed, value](WorldMap& map, CellPatch* record) {
+    editCells(tr("Paint"), [layer, &passed, value](WorldMap& map, CellPatch* record) {
         map.fill(layer, passed, value, record);
     }, stroke);
 }

@@ -89,13 +89,11 @@ void WorldViewWidget::setLayer(bool top)
     cellsChanged(QRect(QPoint(0, 0), worldMap.size()));
 }
 
-void WorldViewWidget::editCells(const QString& text, const std::function<void(WorldMap&, CellPatch*)>& edit,
-                                int stroke)
+void WorldViewWidget::keepEdit(const QString& text, CellPatch done, int stroke)
 {
-    CellPatch done;
-    edit(worldMap, &done);
-    if (!done.isEmpty())
-        undoHistory.push(new CellStep(worldMap, text, std::move(done), stroke));
+    if (done.isEmpty() || undoHistory.extendStroke(stroke, done))
+        return;
+    undoHistory.push(new CellStep(worldMap, text, std::move(done), stroke));
 }
 
 void WorldViewWidget::resizeWorld(int width, int height)

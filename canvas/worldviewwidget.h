@@ -16,7 +16,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class MapRenderer;
@@ -108,10 +107,17 @@ protected:
 
 private:
     Layer currentLayer() const { return topLayerOn ? Layer::Top : Layer::Bottom; }
-    // Makes an edit of cells one step of the history, when it changes
-    // anything; the steps of one stroke merge.
-    void editCells(const QString& text, const std::function<void(WorldMap& map, CellPatch* record)>& edit,
-                   int stroke = -1);
+    // Makes an edit of cells (a call of `edit` with the map and a patch to
+    // record into) a step of the history, when it changes anything; the
+    // edits of one stroke are one step.
+    template<typename Edit>
+    void editCells(const QString& text, const Edit& edit, int stroke = -1)
+    {
+        CellPatch done;
+        edit(worldMap, &done);
+        keepEdit(text, std::move(done), stroke);
+    }
+    void keepEdit(const QString& text, CellPatch done, int stroke);
 
     // Mouse tools; x and y are widget pixels.
     bool isValidPoint(int x, int y) const { return x >= 0 && y >= 0; }
