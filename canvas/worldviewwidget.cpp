@@ -1,5 +1,7 @@
 #include "canvas/worldviewwidget.h"
 
+#include "canvas/tilesetimage.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -67,12 +69,7 @@ void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
 {
     if (tileSetTotal() >= MaxTileSets || !newSet)
         return;
-    // The background colour, as found from the corners, becomes transparent so
-    // that top-layer tiles let the bottom layer show through.
-    QPixmap masked = *newSet;
-    if (!masked.isNull())
-        masked.setMask(masked.createHeuristicMask(true));
-    worldMap.addTileSet(newFile, masked);
+    worldMap.addTileSet(newFile, drawnTileSetImage(*newSet));
 }
 
 void WorldViewWidget::setStartPoint()

@@ -1,12 +1,10 @@
 #include "palette/tilesetwidget.h"
 
-#include "mapfile/fileio.h"
 #include "mapfile/mapwriter.h"
+#include "palette/tilesetfile.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 #include <QLine>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -15,37 +13,6 @@
 #include <QPen>
 
 #include <algorithm>
-
-namespace {
-
-// Reads a tile-set image the way QPixmap::load would, but only from a
-// regular file, so that a FIFO or a device never blocks the editor, and
-// refuses an image whose decoded pixels would exceed Qt's allocation limit
-// before decoding anything. On failure, `reason` says why.
-QImage readTileSetImage(const QString& file, QString* reason)
-{
-    if (!isRegularFile(file, reason))
-        return QImage();
-    QImageReader reader(file);
-    const QSize claimed = reader.size();
-    const qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
-    // A pixmap holds four bytes per pixel whatever the file's own depth.
-    if (claimed.isValid() && limitBytes > 0
-        && qint64(claimed.width()) * claimed.height() * 4 > limitBytes) {
-        *reason = QCoreApplication::translate("TileSetWidget",
-                                              "the image is %1 x %2 pixels, more than %3 MB")
-                      .arg(claimed.width())
-                      .arg(claimed.height())
-                      .arg(QImageReader::allocationLimit());
-        return QImage();
-    }
-    QImage image = reader.read();
-    if (image.isNull())
-        *reason = reader.errorString();
-    return image;
-}
-
-} // namespace
 
 TileSetWidget::TileSetWidget(int tileSize, QWidget* parent)
     : QWidget(parent)
