@@ -1,7 +1,6 @@
 #include "canvas/layercache.h"
 
 #include <QPainter>
-#include <QPixmap>
 
 #include <algorithm>
 #include <climits>
@@ -174,9 +173,7 @@ void LayerCache::build(Chunk& chunk, int chunkColumn, int chunkRow, const Pictur
 {
     chunk.pixels = chunkPixels(chunkColumn, chunkRow);
     chunk.cells = chunkCells(chunkColumn, chunkRow);
-    chunk.image = QImage(chunk.pixels.size(), QImage::Format_ARGB32_Premultiplied);
-    chunk.image.fill(Qt::transparent);
-    chunk.translucentRows.assign(size_t(chunk.pixels.height()), chunk.pixels.width());
+    chunk.image = QImage(chunk.pixels.size(), QImage::Format_RGB32);
     usedBytes += imageBytes(chunk.pixels.size());
     chunk.drawn.resize(size_t(chunk.cells.width()) * size_t(chunk.cells.height()));
     picturesOf(chunk.cells, chunk.drawn.data());
@@ -237,60 +234,17 @@ void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw)
 {
     if (pixels.isEmpty())
         return;
-    {
-        QPainter painter(&chunk.image);
-        painter.translate(-chunk.pixels.topLeft());
-        painter.setClipRect(pixels);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(pixels, Qt::transparent);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        draw(painter, pixels);
+    const QRect local = pixels.translated(-chunk.pixels.topLeft());
+    for (int y = local.top(); y <= local.bottom(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(chunk.image.scanLine(y)) + local.left();
+        std::fill(line, line + local.width(), current.ground);
     }
-    // Whole rows are counted again: as quick as counting the part drawn
-    // twice, before and after, wherever much was drawn.
-    const int width = chunk.image.width();
-    for (int y = pixels.top() - chunk.pixels.top(); y <= pixels.bottom() - chunk.pixels.top(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(chunk.image.constScanLine(y));
-        int translucent = 0;
-        for (int x = 0; x < width; ++x)
-            translucent += qAlpha(line[x]) != 255;
-        chunk.translucentRows[size_t(y)] = translucent;
-    }
+    draw(chunk.image, chunk.pixels.topLeft(), pixels);
 }
 
 void LayerCache::blit(QPainter& painter, const Chunk& chunk, const QRect& area)
 {
-    // Where every pixel of a row is opaque, compositing gives the cached
-    // pixel itself: those rows are read as RGB32, which is copied, not
-    // blended. Short opaque runs are blended with their neighbours rather
-    // than drawn on their own.
-    constexpr int shortestCopiedRun = 8;
-    const QRect local = area.translated(-chunk.pixels.topLeft());
-    const auto opaqueRun = [&](int y) {
-        int end = y;
-        while (end <= local.bottom() && chunk.translucentRows[size_t(end)] == 0)
-            ++end;
-        return end - y;
-    };
-    for (int y = local.top(); y <= local.bottom();) {
-        int rows = opaqueRun(y);
-        const bool copied = rows >= shortestCopiedRun;
-        if (!copied) {
-            rows = 0;
-            while (y + rows <= local.bottom() && opaqueRun(y + rows) < shortestCopiedRun)
-                rows += std::max(1, opaqueRun(y + rows));
-        }
-        const QPoint target(area.left(), chunk.pixels.top() + y);
-        const QRect source(local.left(), y, local.width(), rows);
-        if (copied) {
-            const QImage opaque(chunk.image.constScanLine(y), chunk.image.width(), rows,
-                                chunk.image.bytesPerLine(), QImage::Format_RGB32);
-            painter.drawImage(target, opaque, source.translated(0, -y));
-        } else {
-            painter.drawImage(target, chunk.image, source);
-        }
-        y += rows;
-    }
+    painter.drawImage(area.topLeft(), chunk.image, area.translated(-chunk.pixels.topLeft()));
 }
 
 void LayerCache::release(Chunk& chunk)
@@ -298,28 +252,6 @@ void LayerCache::release(Chunk& chunk)
     usedBytes -= imageBytes(chunk.image.size());
     chunk.image = QImage();
     chunk.drawn = std::vector<CellPicture>();
-    chunk.translucentRows = std::vector<int>();
-}
-
-bool LayerCache::imageIsExact(const QPixmap& image)
-{
-    const qint64 key = image.cacheKey();
-    const auto known = exactImages.constFind(key);
-    if (known != exactImages.constEnd())
-        return *known;
-    bool exact = true;
-    if (image.hasAlphaChannel()) {
-        const QImage pixels = image.toImage().convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < pixels.height() && exact; ++y) {
-            const QRgb* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-            exact = std::all_of(line, line + pixels.width(), [](QRgb pixel) {
-                const int alpha = qAlpha(pixel);
-                return alpha == 0 || alpha == 255;
-            });
-        }
-    }
-    exactImages.insert(key, exact);
-    return exact;
 }
 
 void LayerCache::setImages(const QList<qint64>& keys)
@@ -329,10 +261,4 @@ void LayerCache::setImages(const QList<qint64>& keys)
     images = keys;
     for (Chunk& chunk : chunks)
         chunk.changed = true;
-    for (auto it = exactImages.begin(); it != exactImages.end();) {
-        if (keys.contains(it.key()))
-            ++it;
-        else
-            it = exactImages.erase(it);
-    }
 }

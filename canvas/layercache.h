@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QRect>
@@ -10,7 +9,6 @@
 #include <vector>
 
 class QPainter;
-class QPixmap;
 
 // What one cell puts into the picture of the map's cells: the tiles drawn
 // for it and its pass mark. Images are told apart by QPixmap::cacheKey(),
@@ -46,16 +44,18 @@ inline bool operator!=(const CellPicture& a, const CellPicture& b)
 // within a memory budget, so the cache never holds the whole map at a zoom
 // where it would be large.
 //
-// The chunks start transparent and are composited over whatever lies below
-// the cells, exactly like the cells drawn directly. That gives the same
-// pixels only while every image drawn has no partly transparent pixel:
-// imageIsExact() tells.
+// A chunk starts from the opaque ground colour that whoever paints the
+// cells directly paints below them first. Every blend of a partly
+// transparent pixel then meets the same destination pixels in the chunk as
+// on the canvas, so the chunk holds exactly the pixels of drawing directly,
+// whatever the images; and being opaque, it is copied, not blended.
 class LayerCache
 {
 public:
     // What the picture depends on besides the cells: the pixel position of
     // each grid line (0 to the map's width and height) and the side of a
-    // cell, in widget pixels, and the grid lines drawn over the cells.
+    // cell, in widget pixels, the grid lines drawn over the cells and the
+    // opaque colour below them.
     struct Layout
     {
         std::vector<int> columnLines;
@@ -63,21 +63,22 @@ public:
         int side = 0;
         bool gridLines = false;
         QRgb gridColour = 0;
+        QRgb ground = 0xff000000;
 
         bool operator==(const Layout& other) const
         {
             return side == other.side && gridLines == other.gridLines && gridColour == other.gridColour
-                && columnLines == other.columnLines && rowLines == other.rowLines;
+                && ground == other.ground && columnLines == other.columnLines && rowLines == other.rowLines;
         }
         bool operator!=(const Layout& other) const { return !(*this == other); }
     };
 
     // Fills `pictures` with the pictures of `cells`, column after column.
     using PicturesOf = std::function<void(const QRect& cells, CellPicture* pictures)>;
-    // Draws, in order, every cell and then every grid line that meets
-    // `area`; the painter is clipped to `area` and translated so that
-    // coordinates are the widget's.
-    using Draw = std::function<void(QPainter& painter, const QRect& area)>;
+    // Draws into `image`, whose top-left pixel is widget pixel `origin`, in
+    // order, every cell and then every grid line that meets `area`, and
+    // nothing outside it; `area` holds the ground colour when it is called.
+    using Draw = std::function<void(QImage& image, const QPoint& origin, const QRect& area)>;
 
     static constexpr qint64 DefaultBudgetBytes = qint64(32) * 1024 * 1024;
 
@@ -95,18 +96,13 @@ public:
     void cellsChanged(const QRect& cells);
     // The images that the cells may draw from, told apart by cacheKey().
     // When they differ from the last ones (a tile set was added, dropped or
-    // replaced) every chunk looks at the map again; imageIsExact() forgets
-    // the images no longer listed.
+    // replaced) every chunk looks at the map again.
     void setImages(const QList<qint64>& keys);
 
     // Draws the cells' picture within `area` from the chunks, bringing them
     // up to date first. Returns false, drawing nothing, when the chunks that
     // meet `area` would not fit the budget together.
     bool paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw);
-
-    // Whether drawing `image` through the cache gives the same pixels as
-    // drawing it directly: every pixel is fully opaque or fully transparent.
-    bool imageIsExact(const QPixmap& image);
 
     qint64 bytesUsed() const { return usedBytes; }
 
@@ -117,9 +113,6 @@ private:
         QRect pixels; // in widget pixels
         QRect cells; // every cell that paints into `pixels`
         std::vector<CellPicture> drawn; // column after column over `cells`
-        // Pixels not fully opaque, per row of the image: rows without any
-        // are copied onto the widget rather than blended.
-        std::vector<int> translucentRows;
         quint64 lastUse = 0;
         bool changed = false; // cells may differ from `drawn`
     };
@@ -151,5 +144,4 @@ private:
     std::vector<Chunk> chunks; // row after row of chunks
     std::vector<CellPicture> scratch;
     QList<qint64> images;
-    QHash<qint64, bool> exactImages;
 };

@@ -1,7 +1,10 @@
 #include "canvas/maprenderer.h"
 
+#include "canvas/pixeltarget.h"
+#include "canvas/scaledtiles.h"
 #include "canvas/worldmap.h"
 
+#include <QImage>
 #include <QPainter>
 
 #include <algorithm>
@@ -23,26 +26,27 @@ MapRenderer::MapRenderer(const WorldMap& map, const Options& options)
     }
 }
 
-bool MapRenderer::isDrawable(const Cell& cell) const
-{
-    return !cell.isEmpty() && slotImages[cell.tileSet];
-}
-
-void MapRenderer::drawCells(QPainter& painter, const QRect& area) const
+QRect MapRenderer::cellsMeeting(const QRect& area) const
 {
     // Cell i covers pixels cellToPixel(i) to cellToPixel(i + 1); one cell of
     // slack on each side keeps rounding from dropping an edge cell.
     const CanvasGeometry& geometry = options.geometry;
     const QPoint first = geometry.cellAt(area.left(), area.top()) - QPoint(1, 1);
     const QPoint last = geometry.cellAt(area.right(), area.bottom()) + QPoint(1, 1);
-    const int x0 = std::max(0, first.x()), x1 = std::min(map.width() - 1, last.x());
-    const int y0 = std::max(0, first.y()), y1 = std::min(map.height() - 1, last.y());
+    return QRect(QPoint(std::max(0, first.x()), std::max(0, first.y())),
+                 QPoint(std::min(map.width() - 1, last.x()), std::min(map.height() - 1, last.y())));
+}
+
+void MapRenderer::drawCells(QPainter& painter, const QRect& area) const
+{
+    const CanvasGeometry& geometry = options.geometry;
+    const QRect cells = cellsMeeting(area);
     const bool passMarks = options.passYes && options.passNo;
 
-    for (int i = x0; i <= x1; ++i) {
+    for (int i = cells.left(); i <= cells.right(); ++i) {
         const Cell* bottomColumn = map.cells(Layer::Bottom).column(i);
         const Cell* topColumn = map.cells(Layer::Top).column(i);
-        for (int j = y0; j <= y1; ++j) {
+        for (int j = cells.top(); j <= cells.bottom(); ++j) {
             QRect target = geometry.cellRect(i, j);
             const Cell& bottom = bottomColumn[j];
             if (isDrawable(bottom)) {
@@ -62,14 +66,111 @@ void MapRenderer::drawCells(QPainter& painter, const QRect& area) const
     }
 }
 
+void MapRenderer::drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles) const
+{
+    const QRect clip = area & QRect(origin, image.size());
+    if (clip.isEmpty())
+        return;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32) {
+        QPainter painter(&image);
+        painter.translate(-origin);
+        painter.setClipRect(clip);
+        drawCells(painter, clip);
+        return;
+    }
+
+    const CanvasGeometry& geometry = options.geometry;
+    const QRect cells = cellsMeeting(clip);
+    const int side = geometry.cellSide();
+    const QSize tileSize(geometry.tileSize, geometry.tileSize);
+    PixelTarget target(image, origin, clip);
+
+    // A tile is drawn into its cell's square, or into the square one pixel
+    // wider and taller over an empty bottom cell. The sets of each slot at
+    // both sides are looked up when first needed.
+    std::vector<ScaledTiles::Set*> squareSets(slotImages.size()), widenedSets(slotImages.size());
+    const auto tileOf = [&](const Cell& cell, bool widened) -> const ScaledTiles::Tile& {
+        ScaledTiles::Set*& set = (widened ? widenedSets : squareSets)[cell.tileSet];
+        if (!set)
+            set = &tiles.set(*slotImages[cell.tileSet], tileSize, widened ? side + 1 : side);
+        return set->tile(cell.tileIndex);
+    };
+    const bool passMarks = options.passYes && options.passNo;
+    const ScaledTiles::Tile* marks[2][2] = {}; // [widened][passable]
+    if (passMarks) {
+        for (int widened = 0; widened < 2; ++widened) {
+            for (const QPixmap* mark : { options.passNo, options.passYes }) {
+                marks[widened][mark == options.passYes] = &tiles.set(*mark, mark->size(), side + widened).tile(0);
+            }
+        }
+    }
+    const QRgb emptyColour = emptyCellColour.rgba();
+    std::vector<int> rowPixels;
+    for (int j = cells.top(); j <= cells.bottom(); ++j)
+        rowPixels.push_back(geometry.cellToPixel(j));
+
+    for (int i = cells.left(); i <= cells.right(); ++i) {
+        const Cell* bottomColumn = map.cells(Layer::Bottom).column(i);
+        const Cell* topColumn = map.cells(Layer::Top).column(i);
+        const int x = geometry.cellToPixel(i);
+        for (int j = cells.top(); j <= cells.bottom(); ++j) {
+            const int y = rowPixels[size_t(j - cells.top())];
+            const Cell& bottom = bottomColumn[j];
+            const bool widened = !isDrawable(bottom);
+            if (widened)
+                target.fill(x, y, side + 1, emptyColour);
+            else
+                target.composite(x, y, side, tileOf(bottom, false));
+            const Cell& top = topColumn[j];
+            if (options.topLayer && isDrawable(top))
+                target.composite(x, y, side + widened, tileOf(top, widened));
+            if (passMarks)
+                target.composite(x, y, side + widened, *marks[widened][top.pass]);
+        }
+    }
+}
+
 void MapRenderer::drawTile(QPainter& painter, const QRect& target, const Cell& cell) const
 {
     const QPixmap& image = *slotImages[cell.tileSet];
     const int tileSize = options.geometry.tileSize;
     const int setColumns = image.width() / tileSize;
-    const QRect source(tileSize * (cell.tileIndex % setColumns), tileSize * (cell.tileIndex / setColumns),
-                       tileSize, tileSize);
+    // A tile beyond the image draws nothing; its row is worked out in 64
+    // bits, since a map file may hold any tile index.
+    const qint64 row = qint64(tileSize) * (cell.tileIndex / setColumns);
+    if (cell.tileIndex < 0 || row >= image.height())
+        return;
+    const QRect source(tileSize * (cell.tileIndex % setColumns), int(row), tileSize, tileSize);
     painter.drawPixmap(QRectF(target), image, QRectF(source));
+}
+
+void MapRenderer::drawGrid(QImage& image, const QPoint& origin, const QRect& area) const
+{
+    const QRect clip = area & QRect(origin, image.size());
+    if (clip.isEmpty())
+        return;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32) {
+        QPainter painter(&image);
+        painter.translate(-origin);
+        painter.setClipRect(clip);
+        drawGrid(painter, clip);
+        return;
+    }
+    // QPainter fills with a colour premultiplied this way.
+    const QRgb colour = qPremultiply(options.gridColour.rgba());
+    PixelTarget target(image, origin, clip);
+    const CanvasGeometry& geometry = options.geometry;
+    const int right = geometry.cellToPixel(map.width());
+    const int bottom = geometry.cellToPixel(map.height());
+    for (int r = 0; r <= map.height(); ++r) {
+        const int y = geometry.cellToPixel(r);
+        if (y >= clip.top() && y <= clip.bottom())
+            target.blend(QRect(0, y, right + 1, 1), colour);
+    }
+    std::vector<int> columns;
+    for (int k = 0; k <= map.width(); ++k)
+        columns.push_back(geometry.cellToPixel(k));
+    target.blendColumns(columns, 0, bottom, colour);
 }
 
 void MapRenderer::drawGrid(QPainter& painter, const QRect& area) const

@@ -1,11 +1,39 @@
 #include "canvas/tilesetimage.h"
 
 #include <QBitmap>
+#include <QImage>
+
+#include <algorithm>
+
+bool hasTransparency(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return false;
+    // Premultiplying keeps the alpha as it is.
+    const bool direct
+        = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_ARGB32_Premultiplied;
+    const QImage pixels = direct ? image : image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < pixels.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
+        if (std::any_of(line, line + pixels.width(), [](QRgb pixel) { return qAlpha(pixel) != 255; }))
+            return true;
+    }
+    return false;
+}
 
 QPixmap drawnTileSetImage(const QPixmap& loaded)
 {
     QPixmap drawn = loaded;
-    if (!drawn.isNull())
+    if (drawn.isNull())
+        return drawn;
+    // The heuristic mask reads a transparent corner as black and would cut
+    // out every dark outline and shadow that touches the background.
+    if (!hasTransparency(drawn.toImage()))
         drawn.setMask(drawn.createHeuristicMask(true));
+    // A deeper image would be blended at another precision than the one the
+    // canvas composites at.
+    const QImage pixels = drawn.toImage();
+    if (pixels.format() != QImage::Format_ARGB32_Premultiplied)
+        drawn = QPixmap::fromImage(pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     return drawn;
 }

@@ -3,6 +3,14 @@
 #include <QPixmap>
 
 // The image the map's cells are drawn from, made from a loaded tile-set
-// image: its background, as the colour of its corners tells, is made
-// transparent, so that a top-layer tile lets the bottom layer show through.
+// image. An image with any transparent or partly transparent pixel already
+// says what its background is: it is drawn as it is, with its own alpha.
+// An image without any transparency is taken as colour-keyed: the colour
+// of its corners, and every pixel of that colour connected to them, is
+// made transparent, so that a top-layer tile lets the bottom layer show
+// through. Either way the pixels are premultiplied 8-bit ARGB, the format
+// the canvas composites.
 QPixmap drawnTileSetImage(const QPixmap& loaded);
+
+// Whether any pixel of `image` is less than fully opaque.
+bool hasTransparency(const QImage& image);

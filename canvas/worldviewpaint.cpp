@@ -1,15 +1,19 @@
 // Drawing of the canvas. Every step draws only what meets the area being
-// repainted; the pixels inside it are those of drawing everything in order.
-// The cells and the grid lines come from a cache of their picture at the
-// current zoom wherever that gives exactly the same pixels; the start,
-// cursor and selection marks are always drawn over them directly.
+// repainted; the pixels inside it are those of drawing everything in order:
+// the ground colour, the cells, the grid lines, then the start, cursor and
+// selection marks. The canvas paints its own ground, so that its picture
+// does not depend on what lies below it. The cells and the grid lines come
+// from a cache of their picture at the current zoom wherever that gives
+// exactly the same pixels; the marks are always drawn over them directly.
 
 #include "canvas/worldviewwidget.h"
 
 #include "canvas/maprenderer.h"
 
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
 
@@ -88,6 +92,7 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
     const QRect area = event->rect();
     const MapRenderer cells = renderer();
     if (!drawCachedCells(painter, area, cells)) {
+        painter.fillRect(area, groundColour());
         cells.drawCells(painter, area);
         if (showLines)
             cells.drawGrid(painter, area);
@@ -97,11 +102,24 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
         drawSelection(painter);
 }
 
+QColor WorldViewWidget::groundColour() const
+{
+    // What the scroll area's viewport shows around the map, made opaque so
+    // that nothing below the canvas ever shows through it.
+    QColor ground = palette().color(backgroundRole());
+    ground.setAlpha(255);
+    return ground;
+}
+
 bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer)
 {
     // The cache copies whole device pixels, so it serves only an unscaled
-    // device.
-    if (devicePixelRatioF() != 1.0 || !cachedPicturesExact()) {
+    // device; and only a 32-bit raster image blends exactly as its chunks do.
+    const QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+    const bool rasterImage = device && device->devType() == QInternal::Image
+        && (static_cast<const QImage*>(device)->format() == QImage::Format_RGB32
+            || static_cast<const QImage*>(device)->format() == QImage::Format_ARGB32_Premultiplied);
+    if (devicePixelRatioF() != 1.0 || !rasterImage) {
         layerCache.clear();
         return false;
     }
@@ -114,7 +132,16 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
     layout.side = geometry.cellSide();
     layout.gridLines = showLines;
     layout.gridColour = showLines ? palette().color(QPalette::WindowText).rgba() : 0;
+    layout.ground = groundColour().rgba();
     layerCache.setLayout(std::move(layout));
+
+    QList<qint64> keys = { passYesImage.cacheKey(), passNoImage.cacheKey() };
+    for (quint32 slot = 1; slot < worldMap.slotCount(); ++slot) {
+        if (!worldMap.slotImage(slot).isNull())
+            keys << worldMap.slotImage(slot).cacheKey();
+    }
+    scaledTiles.retain(geometry.cellSide(), keys);
+    layerCache.setImages(keys);
 
     const bool passMarks = currentTool == Pass;
     const CellGrid& topCells = worldMap.cells(Layer::Top);
@@ -134,32 +161,19 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
             }
         }
     };
-    const auto draw = [this, &renderer](QPainter& cachePainter, const QRect& pixels) {
-        renderer.drawCells(cachePainter, pixels);
+    const auto draw = [this, &renderer](QImage& image, const QPoint& origin, const QRect& pixels) {
+        renderer.drawCells(image, origin, pixels, scaledTiles);
         if (showLines)
-            renderer.drawGrid(cachePainter, pixels);
+            renderer.drawGrid(image, origin, pixels);
     };
-    return layerCache.paint(painter, area, picturesOf, draw);
-}
+    if (!layerCache.paint(painter, area, picturesOf, draw))
+        return false;
 
-bool WorldViewWidget::cachedPicturesExact()
-{
-    // A partly transparent pixel composited once into the cache and once
-    // more onto the widget can round differently from drawing it directly.
-    QList<qint64> keys = { passYesImage.cacheKey(), passNoImage.cacheKey() };
-    bool exact = currentTool != Pass
-        || (layerCache.imageIsExact(passYesImage) && layerCache.imageIsExact(passNoImage));
-    if (showLines && palette().color(QPalette::WindowText).alpha() != 255)
-        exact = false;
-    for (quint32 slot = 1; slot < worldMap.slotCount(); ++slot) {
-        const QPixmap& image = worldMap.slotImage(slot);
-        if (image.isNull())
-            continue;
-        keys << image.cacheKey();
-        exact = layerCache.imageIsExact(image) && exact;
-    }
-    layerCache.setImages(keys);
-    return exact;
+    // The canvas may be larger than its cells.
+    const QRect cellPixels(QPoint(0, 0), QPoint(cellToPixel(worldMap.width()), cellToPixel(worldMap.height())));
+    for (const QRect& rest : QRegion(area).subtracted(cellPixels))
+        painter.fillRect(rest, groundColour());
+    return true;
 }
 
 void WorldViewWidget::drawMarks(QPainter& painter) const

@@ -4,24 +4,13 @@
 
 #include <QMessageBox>
 
-namespace {
-
-QPixmap colourMaskedImage(const QString& resource)
-{
-    QPixmap image(resource);
-    image.setMask(image.createHeuristicMask(true));
-    return image;
-}
-
-} // namespace
-
 WorldViewWidget::WorldViewWidget(QWidget* parent)
     : QWidget(parent)
     , worldMap(DefaultWorldSide, DefaultWorldSide)
-    , passYesImage(colourMaskedImage(QStringLiteral(":/images/passyes.png")))
-    , passNoImage(colourMaskedImage(QStringLiteral(":/images/passno.png")))
+    , passYesImage(drawnTileSetImage(QPixmap(QStringLiteral(":/images/passyes.png"))))
+    , passNoImage(drawnTileSetImage(QPixmap(QStringLiteral(":/images/passno.png"))))
     , startImage(QStringLiteral(":/images/start.png"))
-    , cursorImage(colourMaskedImage(QStringLiteral(":/images/Cursor1.bmp")))
+    , cursorImage(drawnTileSetImage(QPixmap(QStringLiteral(":/images/Cursor1.bmp"))))
 {
     connect(&worldMap, &WorldMap::cellsChanged, this, &WorldViewWidget::cellsChanged);
     connect(&worldMap, &WorldMap::sizeChanged, this, [this] {
@@ -36,6 +25,9 @@ WorldViewWidget::WorldViewWidget(QWidget* parent)
     connect(&worldMap, &WorldMap::tileSetWanted, this, &WorldViewWidget::tileSetAdded);
 
     setAttribute(Qt::WA_MouseTracking);
+    // The canvas paints every pixel itself, its ground included.
+    setBackgroundRole(QPalette::Dark);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     showGridLines(true);
     resize(sizeHint());
 }

@@ -4,6 +4,7 @@
 #include "canvas/layercache.h"
 #include "canvas/layertiles.h"
 #include "canvas/mapsteps.h"
+#include "canvas/scaledtiles.h"
 #include "canvas/tileclipboard.h"
 #include "canvas/undohistory.h"
 #include "canvas/worldmap.h"
@@ -83,6 +84,7 @@ public:
     QPoint hoverCellPosition() const { return hoverCell; }
     std::optional<QRect> selection() const { return selectionRect; }
     const TileClipboard& clipboardContent() const { return clipboard; }
+    const LayerCache& pictureCache() const { return layerCache; }
 
 signals:
     // Asks for the tile set of this file to be loaded (map import, undo).
@@ -138,16 +140,16 @@ private:
     void selectionChanged(const std::optional<QRect>& before);
     QRect selectionFramePixels(const QRect& cells) const;
 
-    // Drawing: the cells and grid lines, from the cache of their picture
-    // where it gives exactly the pixels of drawing them directly, then the
-    // marks over them.
+    // Drawing: the ground, the cells and grid lines, from the cache of their
+    // picture where it gives exactly the pixels of drawing them directly,
+    // then the marks over them.
     MapRenderer renderer() const;
+    // The opaque colour the canvas paints below its cells: its palette's
+    // colour of its background role, Dark, as the scroll area around it.
+    QColor groundColour() const;
     void drawMarks(QPainter& painter) const;
     void drawSelection(QPainter& painter) const;
     bool drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer);
-    // Whether every image that the cells may draw has only fully opaque and
-    // fully clear pixels, and the grid colour is opaque.
-    bool cachedPicturesExact();
 
     WorldMap worldMap;
     UndoHistory undoHistory;
@@ -167,13 +169,16 @@ private:
     int stroke = -1;
     std::optional<QPointF> strokePosition;
 
-    // Marker images, loaded and masked once per canvas.
+    // Marker images, loaded once per canvas; those keyed to a background
+    // colour are masked by the tile sets' rule.
     QPixmap passYesImage;
     QPixmap passNoImage;
     QPixmap startImage;
     QPixmap cursorImage;
 
     // The picture of the cells and grid lines at the current zoom, kept
-    // between paint events within a memory budget.
+    // between paint events within a memory budget, and the tiles it is
+    // composited from, scaled to the current zoom.
     LayerCache layerCache;
+    ScaledTiles scaledTiles;
 };

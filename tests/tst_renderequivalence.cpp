@@ -16,11 +16,12 @@
 #include <functional>
 #include <memory>
 
-// What the canvas shows on screen, after every kind of edit and at every
-// zoom, against a plain rendering that draws everything in the canvas's
-// order of drawing. The canvas draws its cells from a cache of their
-// picture that it updates cell by cell, or directly where a tile set has
-// translucent pixels; both must give the reference's pixels exactly.
+// What the canvas shows on screen, after every kind of edit, undo and redo,
+// layer switches and zoom changes, at every zoom, against a plain rendering
+// that draws everything in the canvas's order of drawing. The canvas draws
+// its cells from a cache of their picture that it updates cell by cell,
+// whatever the art: colour-keyed, or translucent with anti-aliased outlines
+// and soft shadows. It must give the reference's pixels exactly.
 class TestRenderEquivalence : public QObject
 {
     Q_OBJECT
@@ -33,6 +34,8 @@ private slots:
     void partialRepaintsShowReference();
     void importWithOtherImagesInSameSlots();
     void passFlagsClearedWithoutTileSets();
+    void outlinePixelsKept_data();
+    void outlinePixelsKept();
 
 private:
     QTemporaryDir folder;
@@ -80,19 +83,26 @@ QImage groundTiles()
     return image;
 }
 
-// Half-transparent shapes: blended twice over one another, they round
-// differently through an intermediate image.
+// Sprites as real art draws them: anti-aliased shapes with a black outline
+// and a soft shadow on a clear background, some of them half transparent.
+// Blended twice over one another, they would round differently through an
+// intermediate image.
 QImage translucentTiles()
 {
     QImage image(160, 80, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    painter.setPen(Qt::NoPen);
     painter.setRenderHint(QPainter::Antialiasing);
     for (int index = 0; index < 8; ++index) {
-        const QRect tile((index % 4) * 40, (index / 4) * 40, 40, 40);
-        painter.setBrush(QColor::fromHsv(index * 45, 220, 240, 60 + 25 * index));
-        painter.drawEllipse(tile.adjusted(2 + index, 3, -4, -2 - index));
+        const QRectF tile((index % 4) * 40, (index / 4) * 40, 40, 40);
+        painter.setPen(Qt::NoPen);
+        for (int ring = 0; ring < 3; ++ring) {
+            painter.setBrush(QColor(0, 0, 0, 35));
+            painter.drawEllipse(tile.adjusted(6 + ring * 2, 27 + ring, -3 - ring * 2, -1 - ring));
+        }
+        painter.setPen(QPen(Qt::black, 1.5));
+        painter.setBrush(QColor::fromHsv(index * 45, 220, 240, index % 2 ? 255 : 60 + 25 * index));
+        painter.drawEllipse(tile.adjusted(2 + index, 3, -4, -8 - index / 2));
     }
     return image;
 }
@@ -209,24 +219,30 @@ void TestRenderEquivalence::editsShowReference_data()
 {
     QTest::addColumn<float>("zoom");
     QTest::addColumn<bool>("translucent");
+    QTest::addColumn<QColor>("gridColour");
     const QList<QPair<const char*, float>> zooms
         = { { "1.0", 1.0f }, { "0.8", 0.8f },   { "0.6", 0.6f }, { "0.4", 0.4f },
             { "0.2", 0.2f }, { "0.35", 0.35f }, { "0.1", 0.1f } };
     for (const auto& zoom : zooms) {
-        QTest::newRow(qPrintable(QStringLiteral("zoom %1, opaque and clear pixels, cached").arg(zoom.first)))
-            << zoom.second << false;
-        QTest::newRow(
-            qPrintable(QStringLiteral("zoom %1, translucent pixels, drawn directly").arg(zoom.first)))
-            << zoom.second << true;
+        QTest::newRow(qPrintable(QStringLiteral("zoom %1, colour-keyed art").arg(zoom.first)))
+            << zoom.second << false << QColor(Qt::black);
+        QTest::newRow(qPrintable(QStringLiteral("zoom %1, translucent art").arg(zoom.first)))
+            << zoom.second << true << QColor(Qt::black);
     }
+    QTest::newRow("zoom 0.6, translucent art and grid lines")
+        << 0.6f << true << QColor(250, 250, 40, 100);
 }
 
 void TestRenderEquivalence::editsShowReference()
 {
     QFETCH(float, zoom);
     QFETCH(bool, translucent);
+    QFETCH(QColor, gridColour);
     Editor editor;
     WorldViewWidget& canvas = *editor.canvas;
+    QPalette colours = canvas.palette();
+    colours.setColor(QPalette::WindowText, gridColour);
+    canvas.setPalette(colours);
     canvas.setZoom(zoom);
     const QString mapFile = folder.filePath(QStringLiteral("sequence.map"));
     const QString topSet = translucent ? translucentFile : objectsFile;
@@ -300,6 +316,8 @@ void TestRenderEquivalence::editsShowReference()
               editor.useBrush(groundFile, 2);
               editor.drag(QPoint(5, 2), QPoint(13, 9));
           } },
+        { "square fill undone", [&] { canvas.history().undo(); } },
+        { "square fill redone", [&] { canvas.history().redo(); } },
         { "top layer shown over the fill", [&] { canvas.setLayer(true); } },
         { "bottom cells erased under top tiles",
           [&] {
@@ -354,6 +372,16 @@ void TestRenderEquivalence::editsShowReference()
               editor.drag(QPoint(0, 8), QPoint(9, 8));
           } },
         { "zoomed to 0.2", [&] { canvas.setZoom(0.2f); } },
+        { "translucent tiles over translucent tiles at 0.2",
+          [&] {
+              canvas.setLayer(false);
+              editor.useBrush(topSet, 1);
+              editor.drag(QPoint(20, 20), QPoint(30, 20));
+              canvas.setLayer(true);
+              editor.useBrush(topSet, 2);
+              editor.drag(QPoint(25, 20), QPoint(33, 20));
+          } },
+        { "that undone", [&] { canvas.history().undo(); } },
         { "painted at 0.2",
           [&] {
               editor.useBrush(topSet, 3);
@@ -390,6 +418,8 @@ void TestRenderEquivalence::editsShowReference()
             QFAIL(step.name);
         const QString difference = editor.differenceOnScreen();
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(step.name, difference)));
+        // Every picture on screen came from the cache.
+        QVERIFY2(canvas.pictureCache().bytesUsed() > 0, step.name);
     }
 }
 
@@ -497,6 +527,77 @@ void TestRenderEquivalence::passFlagsClearedWithoutTileSets()
     QVERIFY(editor.differenceOnScreen().isEmpty());
     canvas.clearSet();
     QVERIFY(!canvas.topLayerCells()[4][4].pass);
+    const QString difference = editor.differenceOnScreen();
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestRenderEquivalence::outlinePixelsKept_data()
+{
+    QTest::addColumn<bool>("topLayer");
+    QTest::addColumn<bool>("groundBelow");
+    // Over an empty bottom cell a top tile is stretched over the wider
+    // square; the reference comparison covers it.
+    QTest::newRow("top layer over ground") << true << true;
+    QTest::newRow("bottom layer") << false << false;
+}
+
+void TestRenderEquivalence::outlinePixelsKept()
+{
+    // At zoom 1.0 each tile shows its source square pixel for pixel: every
+    // pixel of the black outline, most of them touching the clear background,
+    // must come out black, drawn through the cache as on screen.
+    QFETCH(bool, topLayer);
+    QFETCH(bool, groundBelow);
+    Editor editor;
+    WorldViewWidget& canvas = *editor.canvas;
+    QImage art(160, 40, QImage::Format_ARGB32);
+    art.fill(Qt::transparent);
+    {
+        QPainter painter(&art);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, 2));
+        painter.setBrush(QColor(30, 200, 90));
+        for (int index = 0; index < 4; ++index)
+            painter.drawEllipse(QRectF(index * 40 + 1, 1 + index, 38 - index, 36 - index));
+    }
+    const QString outlined = folder.filePath(QStringLiteral("outlined.png"));
+    QVERIFY(art.save(outlined));
+    QVERIFY(editor.palette.loadTileSet(groundFile));
+    QVERIFY(editor.palette.loadTileSet(outlined));
+    canvas.showGridLines(false);
+    if (groundBelow) {
+        canvas.setLayer(false);
+        for (int index = 0; index < 4; ++index) {
+            editor.useBrush(groundFile, 0);
+            editor.click(QPoint(index, 1));
+        }
+    }
+    canvas.setLayer(topLayer);
+    for (int index = 0; index < 4; ++index) {
+        editor.useBrush(outlined, index);
+        editor.click(QPoint(index, 1));
+    }
+    // The cursor marks would cover the tiles.
+    editor.click(QPoint(MapWidth - 1, MapHeight - 1), Qt::RightButton);
+    editor.mouse(QEvent::MouseMove, QPoint(MapWidth - 1, MapHeight - 1), Qt::NoButton, Qt::NoButton);
+    const QImage shown = canvasRendering(canvas, viewportColour);
+    QVERIFY(canvas.pictureCache().bytesUsed() > 0);
+
+    int outline = 0;
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 160; ++x) {
+            if (art.pixel(x, y) != qRgba(0, 0, 0, 255))
+                continue;
+            ++outline;
+            const QPoint at = canvas.cellRect(x / 40, 1).topLeft() + QPoint(x % 40, y);
+            QVERIFY2(shown.pixel(at) == qRgb(0, 0, 0),
+                     qPrintable(QStringLiteral("outline pixel %1,%2 shows #%3")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(shown.pixel(at), 8, 16, QLatin1Char('0'))));
+        }
+    }
+    QVERIFY2(outline > 200, qPrintable(QString::number(outline)));
     const QString difference = editor.differenceOnScreen();
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }

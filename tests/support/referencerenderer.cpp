@@ -2,15 +2,30 @@
 
 #include "canvas/worldviewwidget.h"
 
+#include <QBitmap>
+#include <QHash>
 #include <QPainter>
 
 namespace {
 
-QPixmap masked(const QString& resource)
+// An image with any pixel less than opaque is drawn as it is; one without
+// has its corner colour cut out.
+QPixmap drawnAsTheRuleSays(const QImage& loaded)
 {
-    QPixmap image(resource);
+    QPixmap image = QPixmap::fromImage(loaded);
+    for (int y = 0; y < loaded.height(); ++y) {
+        for (int x = 0; x < loaded.width(); ++x) {
+            if (qAlpha(loaded.pixel(x, y)) != 255)
+                return image;
+        }
+    }
     image.setMask(image.createHeuristicMask(true));
     return image;
+}
+
+QPixmap masked(const QString& resource)
+{
+    return drawnAsTheRuleSays(QImage(resource));
 }
 
 } // namespace
@@ -21,6 +36,10 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(background);
     QPainter painter(&image);
+    // The canvas paints the colour of the scroll area around it below its cells.
+    QColor ground = canvas.palette().color(QPalette::Dark);
+    ground.setAlpha(255);
+    painter.fillRect(image.rect(), ground);
 
     const QColor emptyColour(255, 255, 254);
     const QPixmap passYes = masked(QStringLiteral(":/images/passyes.png"));
@@ -35,10 +54,20 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
     const auto usable = [&](const Tile& t) {
         return t.tileIndex != -1 && t.tileSet && t.tileSet->width() / tileSize > 0;
     };
+    // Each tile set's image as read from its file, where there is one, and
+    // drawn by the rule; the canvas's own image otherwise.
+    QHash<QString, QPixmap> images;
+    const auto imageOf = [&](const Tile& t) {
+        if (!images.contains(t.tileSetFile)) {
+            const QImage loaded(t.tileSetFile);
+            images.insert(t.tileSetFile, loaded.isNull() ? *t.tileSet : drawnAsTheRuleSays(loaded));
+        }
+        return images.value(t.tileSetFile);
+    };
     const auto drawTile = [&](const QRect& target, const Tile& t) {
         const int n = t.tileSet->width() / tileSize;
         const QRect source(tileSize * (t.tileIndex % n), tileSize * (t.tileIndex / n), tileSize, tileSize);
-        painter.drawPixmap(QRectF(target), *t.tileSet, QRectF(source));
+        painter.drawPixmap(QRectF(target), imageOf(t), QRectF(source));
     };
 
     for (int i = 0; i < w; ++i) {

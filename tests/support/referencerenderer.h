@@ -4,10 +4,13 @@
 
 class WorldViewWidget;
 
-// Draws the canvas the plain way: every cell, line and mark in the canvas's
-// order of drawing, with the marker images loaded and masked afresh, onto an
-// image of the canvas's size filled with `background` first. Tests compare
-// the canvas's own, optimised drawing against it pixel for pixel.
+// Draws the canvas the plain way: the ground colour below the cells, every
+// cell, line and mark in the canvas's order of drawing, with the marker
+// images and the tile sets' images loaded and masked afresh (a tile set
+// whose name is no file that can be read is drawn from the canvas's image),
+// onto an image of the canvas's size filled with `background` first, which
+// the canvas covers. Tests compare the canvas's own, optimised drawing
+// against it pixel for pixel.
 QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background);
 
 // What the canvas itself draws, onto the same kind of image.

@@ -1,0 +1,140 @@
+#pragma once
+
+#include "canvas/scaledtiles.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+// A premultiplied pixel composited over another as QPainter's default
+// composition mode does it, to the same rounding.
+inline QRgb compositeOver(QRgb source, QRgb destination)
+{
+    const quint32 alpha = qAlpha(source);
+    if (alpha == 255)
+        return source;
+    if (source == 0)
+        return destination;
+    // Each channel of the destination times 255 - alpha, divided by 255 and
+    // rounded, two channels at a time.
+    const quint32 remaining = 255 - alpha;
+    quint32 redBlue = (destination & 0xff00ff) * remaining;
+    redBlue = ((redBlue + ((redBlue >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    quint32 alphaGreen = ((destination >> 8) & 0xff00ff) * remaining;
+    alphaGreen = (alphaGreen + ((alphaGreen >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return source + (alphaGreen | redBlue);
+}
+
+// Copies a few pixels in place, where a call of memcpy would cost more than
+// the copy.
+inline void copyPixels(QRgb* to, const QRgb* from, int count)
+{
+    int k = 0;
+    for (; k + 4 <= count; k += 4)
+        std::memcpy(to + k, from + k, 4 * sizeof(QRgb));
+    for (; k < count; ++k)
+        to[k] = from[k];
+}
+
+// The pixels of a 32-bit premultiplied (or opaque) image whose top-left
+// pixel lies at `origin`, written only within `clip`: what the canvas's
+// drawing does to them, done pixel by pixel with QPainter's arithmetic.
+// Coordinates are the canvas's.
+class PixelTarget
+{
+public:
+    PixelTarget(QImage& image, const QPoint& origin, const QRect& clip)
+        : PixelTarget(reinterpret_cast<QRgb*>(image.bits()), image.bytesPerLine() / qsizetype(sizeof(QRgb)), origin,
+                      clip)
+    {
+    }
+
+    PixelTarget(QRgb* bits, qsizetype stride, const QPoint& origin, const QRect& clip)
+        : bits(bits)
+        , stride(stride)
+        , origin(origin)
+        , left(clip.left())
+        , top(clip.top())
+        , right(clip.right() + 1)
+        , bottom(clip.bottom() + 1)
+    {
+    }
+
+    // The square of `side` pixels at (x, y) in an opaque colour.
+    void fill(int x, int y, int side, QRgb colour) { blend(QRect(x, y, side, side), colour); }
+
+    // A premultiplied colour composited over every pixel of `area`.
+    void blend(const QRect& area, QRgb colour)
+    {
+        const int x0 = std::max(area.left(), left), x1 = std::min(area.right() + 1, right);
+        const int y0 = std::max(area.top(), top), y1 = std::min(area.bottom() + 1, bottom);
+        for (int row = y0; row < y1 && x0 < x1; ++row) {
+            QRgb* line = pixel(x0, row);
+            if (qAlpha(colour) == 255) {
+                std::fill(line, line + (x1 - x0), colour);
+            } else {
+                for (int k = 0; k < x1 - x0; ++k)
+                    line[k] = compositeOver(colour, line[k]);
+            }
+        }
+    }
+
+    // A scaled tile composited over the square of `side` pixels at (x, y).
+    void composite(int x, int y, int side, const ScaledTiles::Tile& tile)
+    {
+        if (tile.coverage == ScaledTiles::Coverage::Clear)
+            return;
+        // Columns from and to, relative to the square.
+        const int from = std::max(x, left) - x, to = std::min(x + side, right) - x;
+        const int y0 = std::max(y, top), y1 = std::min(y + side, bottom);
+        if (from >= to)
+            return;
+        for (int row = y0; row < y1; ++row) {
+            // Both indexed by the column in the square, from `from` on.
+            const QRgb* source = tile.pixels + (row - y) * tile.stride + from;
+            QRgb* line = pixel(x + from, row);
+            if (tile.coverage == ScaledTiles::Coverage::Opaque) {
+                copyPixels(line, source, to - from);
+                continue;
+            }
+            const ScaledTiles::Run* run = tile.runs.data() + tile.rowRuns[size_t(row - y)];
+            const ScaledTiles::Run* end = tile.runs.data() + tile.rowRuns[size_t(row - y) + 1];
+            for (; run != end; ++run) {
+                const int a = std::max(int(run->start), from) - from;
+                const int b = std::min(int(run->start) + int(run->length), to) - from;
+                if (run->opaque) {
+                    copyPixels(line + a, source + a, b - a);
+                } else {
+                    for (int k = a; k < b; ++k)
+                        line[k] = compositeOver(source[k], line[k]);
+                }
+            }
+        }
+    }
+
+    // Columns `columns` (in increasing order) of every row from `y0` to
+    // `y1`, both included, composited over with a premultiplied colour; row
+    // by row, so that the pixels are visited in memory order.
+    void blendColumns(const std::vector<int>& columns, int y0, int y1, QRgb colour)
+    {
+        const auto first = std::lower_bound(columns.begin(), columns.end(), left);
+        const auto last = std::lower_bound(first, columns.end(), right);
+        for (int row = std::max(y0, top); row <= std::min(y1, bottom - 1); ++row) {
+            QRgb* line = pixel(left, row);
+            for (auto x = first; x != last; ++x)
+                line[*x - left] = compositeOver(colour, line[*x - left]);
+        }
+    }
+
+private:
+    QRgb* pixel(int x, int y) { return bits + (y - origin.y()) * stride + (x - origin.x()); }
+
+    QRgb* bits;
+    qsizetype stride;
+    QPoint origin;
+    int left, top, right, bottom; // right and bottom just outside
+};

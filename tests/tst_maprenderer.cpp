@@ -1,0 +1,253 @@
+#include "canvas/maprenderer.h"
+#include "canvas/pixeltarget.h"
+#include "canvas/scaledtiles.h"
+#include "canvas/tilesetimage.h"
+#include "canvas/worldmap.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTest>
+
+// The drawing of cells and grid lines composited pixel by pixel from scaled
+// tiles, against the plain drawing with one painter call per tile and line:
+// the same pixels at every zoom, over any area, for colour-keyed, opaque and
+// translucent art, tiles the image holds only in part or not at all, pass
+// marks and translucent grid lines.
+class TestMapRenderer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void compositeOverMatchesPainter();
+    void compositedAsDrawn_data();
+    void compositedAsDrawn();
+    void scaledTilesForgetOtherSides();
+};
+
+namespace {
+
+const QColor ground(60, 70, 80);
+
+// Shapes on a key colour, cut out by the canvas.
+QPixmap keyedTiles()
+{
+    QImage image(160, 80, QImage::Format_RGB32);
+    image.fill(QColor(255, 0, 255));
+    QPainter painter(&image);
+    for (int index = 0; index < 8; ++index) {
+        const QRect tile((index % 4) * 40, (index / 4) * 40, 40, 40);
+        painter.fillRect(tile.adjusted(4 + index, 6, -5, -3 - index), QColor::fromHsv(index * 40, 200, 200));
+    }
+    painter.end();
+    return drawnTileSetImage(QPixmap::fromImage(image));
+}
+
+// Anti-aliased sprites with a black outline and a soft shadow on a clear
+// background; `height` need not be a whole number of tiles.
+QPixmap spriteTiles(int height)
+{
+    QImage image(160, height, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int index = 0; index < 4 * ((height + 39) / 40); ++index) {
+        const QRectF tile((index % 4) * 40, (index / 4) * 40, 40, 40);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, 50 + index * 7));
+        painter.drawEllipse(tile.adjusted(8, 26, -4, -2));
+        painter.setPen(QPen(Qt::black, 1.5));
+        painter.setBrush(QColor::fromHsv(index * 30, 180, 230, 255 - index * 15));
+        painter.drawEllipse(tile.adjusted(5 + index % 3, 3, -7, -9));
+    }
+    painter.end();
+    return drawnTileSetImage(QPixmap::fromImage(image));
+}
+
+// Opaque ground, some of it half transparent.
+QPixmap groundTiles()
+{
+    QImage image(80, 80, QImage::Format_ARGB32);
+    image.fill(QColor(90, 150, 60));
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(QRect(45, 5, 30, 20), QColor(200, 30, 30, 120));
+    painter.fillRect(QRect(0, 40, 40, 40), QColor(20, 40, 200));
+    painter.end();
+    return drawnTileSetImage(QPixmap::fromImage(image));
+}
+
+// A translucent pass mark, for the blending of marks.
+QPixmap translucentMark(const QColor& colour)
+{
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(colour);
+    painter.setPen(QPen(Qt::black, 2));
+    painter.drawEllipse(QRect(4, 4, 24, 24));
+    painter.end();
+    return QPixmap::fromImage(image);
+}
+
+// A map whose cells draw from every kind of image, or from none.
+class Fixture
+{
+public:
+    Fixture()
+        : map(37, 29)
+    {
+        map.addTileSet(QStringLiteral("keyed.png"), keyedTiles());
+        map.addTileSet(QStringLiteral("sprites.png"), spriteTiles(80));
+        map.addTileSet(QStringLiteral("ground.png"), groundTiles());
+        // Its last row of tiles is cut off after 10 pixels.
+        map.addTileSet(QStringLiteral("cut.png"), spriteTiles(90));
+        map.addTileSet(QStringLiteral("narrow.png"), QPixmap(30, 40));
+        map.slotOf(QStringLiteral("missing.png"));
+        QRandomGenerator random(11);
+        const quint32 slotTotal = map.slotCount();
+        for (Layer layer : { Layer::Top, Layer::Bottom }) {
+            for (int x = 0; x < map.width(); ++x) {
+                for (int y = 0; y < map.height(); ++y) {
+                    const quint32 pick = random.bounded(12);
+                    Cell cell(0, -1, random.bounded(2) == 1);
+                    if (pick < slotTotal - 1)
+                        cell = Cell(1 + pick, int(random.bounded(13)), cell.pass);
+                    else if (pick == 10)
+                        cell = Cell(2, std::numeric_limits<qint32>::max(), cell.pass);
+                    CellPatch patch;
+                    map.fill(layer, QRect(x, y, 1, 1), cell, &patch);
+                }
+            }
+        }
+    }
+
+    WorldMap map;
+};
+
+} // namespace
+
+void TestMapRenderer::compositeOverMatchesPainter()
+{
+    // Every alpha over two destinations, each pixel drawn by QPainter onto
+    // an opaque image as the canvas draws tiles.
+    for (const QRgb below : { qRgb(0, 0, 0), qRgb(255, 254, 7), qRgb(13, 200, 99) }) {
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            const QRgb pixel = qPremultiply(qRgba(250, 128, 3, alpha));
+            QImage source(1, 1, QImage::Format_ARGB32_Premultiplied);
+            source.setPixel(0, 0, pixel);
+            QImage drawn(1, 1, QImage::Format_RGB32);
+            drawn.setPixel(0, 0, below);
+            QPainter painter(&drawn);
+            painter.drawImage(0, 0, source);
+            painter.end();
+            QCOMPARE(compositeOver(pixel, below), drawn.pixel(0, 0));
+        }
+    }
+}
+
+void TestMapRenderer::compositedAsDrawn_data()
+{
+    QTest::addColumn<float>("zoom");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<bool>("passMarks");
+    QTest::addColumn<bool>("topLayer");
+    QTest::addColumn<QColor>("gridColour");
+    const QList<QPair<const char*, float>> zooms = { { "1.0", 1.0f }, { "0.93", 0.93f }, { "0.8", 0.8f },
+                                                    { "0.6", 0.6f },  { "0.4", 0.4f },   { "0.35", 0.35f },
+                                                    { "0.2", 0.2f },  { "0.1", 0.1f } };
+    for (const auto& zoom : zooms) {
+        QTest::newRow(qPrintable(QStringLiteral("zoom %1, both layers").arg(zoom.first)))
+            << zoom.second << int(QImage::Format_RGB32) << false << true << QColor(Qt::black);
+        QTest::newRow(qPrintable(QStringLiteral("zoom %1, pass marks, premultiplied image").arg(zoom.first)))
+            << zoom.second << int(QImage::Format_ARGB32_Premultiplied) << true << true << QColor(Qt::black);
+        QTest::newRow(qPrintable(QStringLiteral("zoom %1, bottom layer, translucent grid").arg(zoom.first)))
+            << zoom.second << int(QImage::Format_RGB32) << false << false << QColor(200, 10, 10, 90);
+    }
+    QTest::newRow("zoom 0.6, another image format, drawn with a painter")
+        << 0.6f << int(QImage::Format_RGB888) << true << true << QColor(0, 0, 255, 128);
+}
+
+void TestMapRenderer::compositedAsDrawn()
+{
+    QFETCH(float, zoom);
+    QFETCH(int, format);
+    QFETCH(bool, passMarks);
+    QFETCH(bool, topLayer);
+    QFETCH(QColor, gridColour);
+    const Fixture fixture;
+    const QPixmap passYes = translucentMark(QColor(0, 200, 0, 140));
+    const QPixmap passNo = drawnTileSetImage(QPixmap(QStringLiteral(":/images/passno.png")));
+    MapRenderer::Options options;
+    options.geometry.zoom = zoom;
+    options.topLayer = topLayer;
+    options.gridColour = gridColour;
+    if (passMarks) {
+        options.passYes = &passYes;
+        options.passNo = &passNo;
+    }
+    const MapRenderer renderer(fixture.map, options);
+    const QSize size = options.geometry.mapSize(fixture.map.size());
+
+    QImage direct(size, QImage::Format(format));
+    direct.fill(ground);
+    {
+        QPainter painter(&direct);
+        renderer.drawCells(painter, direct.rect());
+        renderer.drawGrid(painter, direct.rect());
+    }
+
+    // The whole map, and areas that start and end anywhere, some reaching
+    // beyond the map, into images that hold just the area.
+    ScaledTiles tiles;
+    const QList<QRect> areas = { QRect(QPoint(0, 0), size), QRect(3, 5, 61, 47), QRect(17, 1, 1, 90),
+                                 QRect(size.width() - 30, size.height() - 20, 50, 50), QRect(100, 80, 257, 3) };
+    for (const QRect& area : areas) {
+        QImage composited(area.size(), QImage::Format(format));
+        composited.fill(ground);
+        renderer.drawCells(composited, area.topLeft(), area, tiles);
+        renderer.drawGrid(composited, area.topLeft(), area);
+        const QRect inside = area & direct.rect();
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                const QRgb expected = direct.pixel(x, y);
+                const QRgb actual = composited.pixel(x - area.left(), y - area.top());
+                if (actual != expected)
+                    QFAIL(qPrintable(QStringLiteral("area %1,%2 %3x%4, pixel %5,%6: #%7, drawn #%8")
+                                         .arg(area.x())
+                                         .arg(area.y())
+                                         .arg(area.width())
+                                         .arg(area.height())
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(actual, 8, 16, QLatin1Char('0'))
+                                         .arg(expected, 8, 16, QLatin1Char('0'))));
+            }
+        }
+    }
+}
+
+void TestMapRenderer::scaledTilesForgetOtherSides()
+{
+    const Fixture fixture;
+    ScaledTiles tiles;
+    MapRenderer::Options options;
+    options.geometry.zoom = 0.6f;
+    QImage image(options.geometry.mapSize(fixture.map.size()), QImage::Format_RGB32);
+    MapRenderer(fixture.map, options).drawCells(image, QPoint(0, 0), image.rect(), tiles);
+    QVERIFY(tiles.bytes() > 0);
+
+    QList<qint64> keys;
+    for (quint32 slot = 1; slot < fixture.map.slotCount(); ++slot)
+        keys << fixture.map.slotImage(slot).cacheKey();
+    tiles.retain(options.geometry.cellSide(), keys);
+    QVERIFY(tiles.bytes() > 0);
+    tiles.retain(options.geometry.cellSide(), QList<qint64>());
+    QCOMPARE(tiles.bytes(), qint64(0));
+    MapRenderer(fixture.map, options).drawCells(image, QPoint(0, 0), image.rect(), tiles);
+    tiles.retain(8, keys);
+    QCOMPARE(tiles.bytes(), qint64(0));
+}
+
+QTEST_MAIN(TestMapRenderer)
+#include "tst_maprenderer.moc"
