@@ -20,14 +20,30 @@ public:
 
     // Moves to the next token and reads it as a whole decimal int32 when it
     // is one: an optional '-' and digits, nothing else (from_chars takes
-    // neither '+' nor white space, and reports an overflow). Reading the
-    // number straight from the bytes spares a separate scan of each token.
+    // neither '+' nor white space, and reports an overflow; nine digits
+    // never overflow). Reading the number straight from the bytes spares a
+    // separate scan of each token.
     Found nextNumber(qint32* value)
     {
         skipSeparators();
         if (pos == end)
             return Found::End;
         tokenBegin = pos;
+        // The short numbers that make up nearly all of a file are read here,
+        // without a call; a longer one goes to from_chars, which checks the
+        // range.
+        const char* p = pos;
+        const bool negative = *p == '-';
+        p += negative;
+        const char* const digits = p;
+        quint32 read = 0;
+        while (p != end && p - digits < 9 && quint8(*p - '0') < 10)
+            read = read * 10 + quint8(*p++ - '0');
+        if (p != digits && (p == end || isMapFileSeparator(*p))) {
+            *value = negative ? -qint32(read) : qint32(read);
+            pos = tokenEnd = p;
+            return Found::Number;
+        }
         const auto [last, ec] = std::from_chars(pos, end, *value);
         if (ec == std::errc() && (last == end || isMapFileSeparator(*last))) {
             pos = tokenEnd = last;
@@ -172,17 +188,23 @@ private:
         return true;
     }
 
-    // Reads one integer in [low, high] into *value, which a failure leaves alone.
+    // Reads one integer in [low, high] into *value, which a failure leaves
+    // alone. Called for every number of the file: the message of a failure
+    // is made out of line, so that the call stays light.
     bool readInt(qint32* value, qint32 low, qint32 high, const QString& what)
     {
         qint32 read = 0;
         const TokenReader::Found found = reader.nextNumber(&read);
-        if (found == TokenReader::Found::End)
-            return fail(what);
-        if (found != TokenReader::Found::Number || read < low || read > high)
-            return fail(what, reader.token());
-        *value = read;
-        return true;
+        if (Q_LIKELY(found == TokenReader::Found::Number && read >= low && read <= high)) {
+            *value = read;
+            return true;
+        }
+        return failAt(found, what);
+    }
+
+    Q_NEVER_INLINE Q_DECL_COLD_FUNCTION bool failAt(TokenReader::Found found, const QString& what)
+    {
+        return found == TokenReader::Found::End ? fail(what) : fail(what, reader.token());
     }
 
     bool fail(const QString& what)

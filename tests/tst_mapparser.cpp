@@ -106,6 +106,8 @@ private slots:
     void refusesTrailingText();
     void reportsFirstFaultOfShortFile();
     void readsLatin1Names();
+    void readsNumbersOfEveryLength_data();
+    void readsNumbersOfEveryLength();
 };
 
 void TestMapParser::readsEveryField()
@@ -383,6 +385,32 @@ void TestMapParser::readsLatin1Names()
     QString error;
     QVERIFY2(parseMapFile("1\ncaf\xe9.png\n1 1\n0 0 0\n-1 -1 0\n", &data, &error), qPrintable(error));
     QCOMPARE(data.tileSetNames, QStringList { QStringLiteral("caf\u00e9.png") });
+}
+
+void TestMapParser::readsNumbersOfEveryLength_data()
+{
+    // Short numbers are read one way, long ones another: both give the value.
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<qint32>("value");
+    QTest::newRow("one digit") << QByteArray("7") << 7;
+    QTest::newRow("leading zeros") << QByteArray("007") << 7;
+    QTest::newRow("nine digits") << QByteArray("999999999") << 999999999;
+    QTest::newRow("ten digits") << QByteArray("1000000000") << 1000000000;
+    QTest::newRow("int32 max") << QByteArray("2147483647") << 2147483647;
+    QTest::newRow("thirteen characters, most of them zeros") << QByteArray("0000000000042") << 42;
+    QTest::newRow("minus zero") << QByteArray("-0") << 0;
+}
+
+void TestMapParser::readsNumbersOfEveryLength()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(qint32, value);
+    MapData data;
+    QString error;
+    QVERIFY2(parseMapFile(withFirstRecord("0", text, "1"), &data, &error), qPrintable(error));
+    QCOMPARE(data.top[0].tileIndex, value);
+    QVERIFY2(parseMapFile(withFirstRecord(text == "-0" ? text : "0", "3", "1"), &data, &error), qPrintable(error));
+    QCOMPARE(data.top[0].setIndex, 0);
 }
 
 QTEST_GUILESS_MAIN(TestMapParser)
