@@ -60,6 +60,40 @@ QImage tileSetImage(int side, TileKind kind, quint32 seed)
     return image;
 }
 
+// Sprites as real game art is drawn: anti-aliased shapes with a dark
+// outline and a soft shadow on a transparent background, so that most
+// pixels are clear, the edges and the shadow partly transparent.
+QImage spriteSetImage(int side, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int y = 0; y + tileSide <= side; y += tileSide) {
+        for (int x = 0; x + tileSide <= side; x += tileSide) {
+            const int inset = 5 + int(random.bounded(6));
+            const QRectF body = QRectF(x, y, tileSide, tileSide).adjusted(inset, inset - 2, -inset, -inset - 4);
+            // The shadow: ever smaller, ever darker ellipses below the body.
+            painter.setPen(Qt::NoPen);
+            const QRectF shadow(body.left() + 2, body.bottom() - 4, body.width(), 9);
+            for (int ring = 0; ring < 4; ++ring) {
+                painter.setBrush(QColor(0, 0, 0, 30));
+                painter.drawEllipse(shadow.adjusted(ring * 1.5, ring, -ring * 1.5, -ring));
+            }
+            painter.setPen(QPen(QColor(20, 15, 10), 1.5));
+            painter.setBrush(QColor(int(random.bounded(40, 230)), int(random.bounded(60, 230)),
+                                    int(random.bounded(30, 200))));
+            if (random.bounded(2) == 0)
+                painter.drawEllipse(body);
+            else
+                painter.drawRoundedRect(body, 6, 6);
+            painter.drawLine(QPointF(body.center().x(), body.top() + 4), QPointF(body.center().x(), body.bottom() - 3));
+        }
+    }
+    return image;
+}
+
 std::vector<CellRecord> fullLayer(int side, int setIndex, quint32 seed)
 {
     QRandomGenerator random(seed);
@@ -77,18 +111,22 @@ BenchFiles writeBenchFiles(const QString& folder)
     BenchFiles files;
     const QStringList sets
         = { folder + QStringLiteral("/ground.png"), folder + QStringLiteral("/objects.png") };
+    const QStringList alphaSets = { sets[0], folder + QStringLiteral("/sprites.png") };
     const QString large = folder + QStringLiteral("/large.png");
     if (!tileSetImage(400, TileKind::Ground, 1).save(sets[0])
-        || !tileSetImage(400, TileKind::Objects, 2).save(sets[1])
+        || !tileSetImage(400, TileKind::Objects, 2).save(sets[1]) || !spriteSetImage(400, 6).save(alphaSets[1])
         || !tileSetImage(2000, TileKind::Objects, 3).save(large))
         return files;
 
     const QString map = writeBenchMap(folder + QStringLiteral("/large.map"), sets, BenchMapSide);
-    if (map.isEmpty())
+    const QString alphaMap = writeBenchMap(folder + QStringLiteral("/sprites.map"), alphaSets, BenchMapSide);
+    if (map.isEmpty() || alphaMap.isEmpty())
         return files;
 
     files.map = map;
     files.mapTileSets = sets;
+    files.alphaMap = alphaMap;
+    files.alphaMapTileSets = alphaSets;
     files.largeTileSet = large;
     return files;
 }
