@@ -177,7 +177,7 @@ bool WorldMap::cellFor(const Tile& tile, Cell* cell) const
         return true;
     }
     const quint32 slot = slotByName.value(tile.tileSetFile, 0);
-    if (slot == 0 || setSlots[slot].image.isNull() || tile.tileIndex < -1)
+    if (slot == 0 || setSlots[slot].image.isNull())
         return false;
     *cell = Cell(slot, tile.tileIndex, tile.pass);
     return true;

@@ -93,8 +93,7 @@ public:
     // operations; these two convert between it and the cells.
     Tile tile(const Cell& cell) const;
     Tile tile(Layer layer, int x, int y) const;
-    // The cell that painting `tile` writes; false when its set is not loaded
-    // or its index is below -1, which no map file could hold.
+    // The cell that painting `tile` writes; false when its set is not loaded.
     bool cellFor(const Tile& tile, Cell* cell) const;
 
     // Edits of cells. Each writes the cells it is given that lie inside the

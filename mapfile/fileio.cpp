@@ -86,12 +86,12 @@ QString targetProblem(const QString& path)
     return QString();
 }
 
-// Writes the content through an open QSaveFile. Qt does not report every
+// Writes the buffer through an open QSaveFile. Qt does not report every
 // fault on its own: a large write() can come back short without an error,
 // and commit() ignores a flush or sync that fails, so each is checked here.
-QString writeChecked(QSaveFile* file, const std::function<bool(QIODevice* file)>& write)
+QString writeChecked(QSaveFile* file, const QByteArray& bytes)
 {
-    if (!write(file))
+    if (file->write(bytes) != bytes.size())
         return QStringLiteral("not all of the data could be written (is the disk full?)");
     if (!file->flush())
         return QStringLiteral("the data could not be written out (is the disk full?)");
@@ -166,12 +166,6 @@ bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason, qi
 
 bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason)
 {
-    return saveFileAtomically(
-        path, [&bytes](QIODevice* file) { return file->write(bytes) == bytes.size(); }, reason);
-}
-
-bool saveFileAtomically(const QString& path, const std::function<bool(QIODevice* file)>& write, QString* reason)
-{
     const QString problem = targetProblem(path);
     if (!problem.isEmpty())
         return setReason(reason, problem);
@@ -182,7 +176,7 @@ bool saveFileAtomically(const QString& path, const std::function<bool(QIODevice*
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return setReason(reason, QStringLiteral("no temporary file could be created beside it"));
-    const QString writeProblem = writeChecked(&file, write);
+    const QString writeProblem = writeChecked(&file, bytes);
     if (!writeProblem.isEmpty()) {
         file.cancelWriting();
         file.commit();

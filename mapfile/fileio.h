@@ -3,10 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
-
-class QIODevice;
-
 // Files are refused by kind before anything is opened for good: a FIFO, a
 // device or a folder never blocks a read nor gets replaced by a save. The
 // reasons are short texts of our own, meant for a second line under a
@@ -32,8 +28,3 @@ bool isRegularFile(const QString& path, QString* reason);
 // device, and a read-only target before writing anything. A replaced file
 // keeps its permissions; a symlink stays a link and its target is replaced.
 bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason);
-
-// The same with the content written onto the open file by `write`, in as
-// many pieces as it likes; it returns false when a piece could not be
-// written whole. A large content is then never held in memory at once.
-bool saveFileAtomically(const QString& path, const std::function<bool(QIODevice* file)>& write, QString* reason);

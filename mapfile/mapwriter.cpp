@@ -97,28 +97,23 @@ QString tileSetNameProblem(const QString& name)
     return QString();
 }
 
-QString mapHeaderProblem(const QStringList& tileSetNames, int width, int height)
+QString mapDataProblem(const MapData& data)
 {
-    if (tileSetNames.size() > MapData::MaxTileSets)
+    if (data.tileSetNames.size() > MapData::MaxTileSets)
         return QStringLiteral("the map uses %1 tile sets, more than %2")
-            .arg(tileSetNames.size())
+            .arg(data.tileSetNames.size())
             .arg(MapData::MaxTileSets);
-    for (const QString& name : tileSetNames) {
+    for (const QString& name : data.tileSetNames) {
         const QString problem = tileSetNameProblem(name);
         if (!problem.isEmpty())
             return QStringLiteral("tile set \"%1\": %2").arg(name, problem);
     }
-    if (width < 1 || width > MapData::MaxSide || height < 1 || height > MapData::MaxSide)
-        return QStringLiteral("the map size %1 x %2 is outside 1 to %3").arg(width).arg(height).arg(MapData::MaxSide);
-    return QString();
-}
-
-QString mapDataProblem(const MapData& data)
-{
-    QString problem = mapHeaderProblem(data.tileSetNames, data.width, data.height);
-    if (!problem.isEmpty())
-        return problem;
-    problem = layerProblem(data, data.top, "top");
+    if (data.width < 1 || data.width > MapData::MaxSide || data.height < 1 || data.height > MapData::MaxSide)
+        return QStringLiteral("the map size %1 x %2 is outside 1 to %3")
+            .arg(data.width)
+            .arg(data.height)
+            .arg(MapData::MaxSide);
+    QString problem = layerProblem(data, data.top, "top");
     if (problem.isEmpty())
         problem = layerProblem(data, data.bottom, "bottom");
     return problem;

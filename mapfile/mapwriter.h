@@ -16,11 +16,6 @@ QByteArray formatMapFile(const MapData& data);
 // when it can. The palette refuses such names at load and the writer at save.
 QString tileSetNameProblem(const QString& name);
 
-// Why a map file with these tile-set names and this size cannot be written
-// so that it reads back the same (a bad name, which it names, too many tile
-// sets, a size out of range); an empty string when it can.
-QString mapHeaderProblem(const QStringList& tileSetNames, int width, int height);
-
 // Why `data` cannot be written as a map file that reads back exactly as
 // `data` (a bad name, which it names, too many tile sets, a size out of
 // range, layers of the wrong length, a record out of range); an empty string

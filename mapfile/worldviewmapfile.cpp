@@ -21,26 +21,24 @@ bool WorldViewWidget::writeMapFile(QString file)
 
     // Cells of a tile set whose image could not be loaded keep its name; it is
     // written after the loaded sets so that saving such a map loses nothing.
-    const QStringList names = mapFileNames(worldMap);
-    if (names.size() > MaxTileSets) {
+    const MapData data = mapDataOf(worldMap);
+    if (data.tileSetNames.size() > MaxTileSets) {
         const QStringList missing = worldMap.missingTileSets();
         return refuse(tr("The map uses %1 tile sets, %2 of them not loaded (%3); a map file holds at most %4.")
-                          .arg(names.size())
+                          .arg(data.tileSetNames.size())
                           .arg(missing.size())
                           .arg(missing.join(QLatin1String(", ")))
                           .arg(MaxTileSets));
     }
 
-    // Never write a file that would read back as another set. Every cell's
-    // record is in range by the map's making: its set is one of the names.
-    const QString problem = mapHeaderProblem(names, worldMap.width(), worldMap.height());
+    // Never write a file that would read back as another set.
+    const QString problem = mapDataProblem(data);
     if (!problem.isEmpty())
         return refuse(problem);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QString reason;
-    const bool saved = saveFileAtomically(
-        file, [this, &names](QIODevice* out) { return ::writeMapFile(worldMap, names, out); }, &reason);
+    const bool saved = saveFileAtomically(file, formatMapFile(data), &reason);
     if (!saved) {
         QApplication::restoreOverrideCursor();
         return refuse(reason);
