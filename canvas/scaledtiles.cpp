@@ -80,16 +80,19 @@ void ScaledTiles::Set::make(qint32 index)
         tile.stride = pixels.bytesPerLine() / qsizetype(sizeof(QRgb));
     } else {
         // Over clear pixels the default composition leaves each drawn pixel
-        // exactly as the drawing picked it.
-        QImage& square = scaled[size_t(index)];
-        square = QImage(squareSide, squareSide, QImage::Format_ARGB32_Premultiplied);
-        square.fill(Qt::transparent);
-        QPainter painter(&square);
-        painter.drawPixmap(QRectF(0, 0, squareSide, squareSide), image, QRectF(source));
-        painter.end();
-        scaledBytes += square.sizeInBytes();
-        tile.pixels = reinterpret_cast<const QRgb*>(square.constBits());
-        tile.stride = square.bytesPerLine() / qsizetype(sizeof(QRgb));
+        // exactly as the drawing picked it. The image only lends the pixels
+        // to the painter: its paint engine goes with it, the pixels stay.
+        std::vector<QRgb>& square = scaled[size_t(index)];
+        square.assign(size_t(squareSide) * size_t(squareSide), 0);
+        {
+            QImage drawn(reinterpret_cast<uchar*>(square.data()), squareSide, squareSide,
+                         squareSide * qsizetype(sizeof(QRgb)), QImage::Format_ARGB32_Premultiplied);
+            QPainter painter(&drawn);
+            painter.drawPixmap(QRectF(0, 0, squareSide, squareSide), image, QRectF(source));
+        }
+        scaledBytes += qint64(square.size() * sizeof(QRgb));
+        tile.pixels = square.data();
+        tile.stride = squareSide;
     }
     findRuns(tile, squareSide);
     made[size_t(index)] = 1;

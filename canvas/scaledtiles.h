@@ -80,7 +80,7 @@ public:
         qint32 tileCount;
         std::vector<char> made;
         std::vector<Tile> tiles;
-        std::vector<QImage> scaled;
+        std::vector<std::vector<QRgb>> scaled;
         qint64 scaledBytes = 0;
         Tile clearTile;
     };
