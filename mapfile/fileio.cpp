@@ -82,8 +82,22 @@ QString targetProblem(const QString& path)
     if (!kind.isEmpty())
         return kind;
     if (::faccessat(AT_FDCWD, nativePath.constData(), W_OK, AT_EACCESS) != 0)
-        return QStringLiteral("the file is read-only");
+        return errno == EROFS ? QStringLiteral("the file system is read-only")
+                              : QStringLiteral("the file is read-only");
     return QString();
+}
+
+// What the system said about a failed file operation, after our own words.
+QString withCause(const QString& what, const QFileDevice& file)
+{
+    const QString cause = file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    return cause.isEmpty() ? what : QStringLiteral("%1: %2").arg(what, cause);
+}
+
+QString withCause(const QString& what, int error)
+{
+    return error == 0 ? what + QStringLiteral(" (is the disk full?)")
+                      : QStringLiteral("%1: %2").arg(what, systemError(error));
 }
 
 // Writes the buffer through an open QSaveFile. Qt does not report every
@@ -91,10 +105,12 @@ QString targetProblem(const QString& path)
 // and commit() ignores a flush or sync that fails, so each is checked here.
 QString writeChecked(QSaveFile* file, const QByteArray& bytes)
 {
+    // Qt keeps no reason for a failed write; errno, read at once, has it.
+    errno = 0;
     if (file->write(bytes) != bytes.size())
-        return QStringLiteral("not all of the data could be written (is the disk full?)");
+        return withCause(QStringLiteral("not all of the data could be written"), errno);
     if (!file->flush())
-        return QStringLiteral("the data could not be written out (is the disk full?)");
+        return withCause(QStringLiteral("the data could not be written out"), errno);
     if (::fsync(file->handle()) != 0)
         return QStringLiteral("the data could not be synced to disk: %1").arg(systemError(errno));
     return QString();
@@ -145,6 +161,10 @@ bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason, qi
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR)
             continue;
+        if (got < 0 && errno == EAGAIN) {
+            problem = QStringLiteral("it cannot be read without waiting: it is not an ordinary file");
+            break;
+        }
         if (got < 0) {
             problem = QStringLiteral("the file could not be read: %1").arg(systemError(errno));
             break;
@@ -175,7 +195,7 @@ bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* r
     // content, which is the one thing a save must not do.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
-        return setReason(reason, QStringLiteral("no temporary file could be created beside it"));
+        return setReason(reason, withCause(QStringLiteral("no temporary file could be created beside it"), file));
     const QString writeProblem = writeChecked(&file, bytes);
     if (!writeProblem.isEmpty()) {
         file.cancelWriting();
@@ -183,6 +203,6 @@ bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* r
         return setReason(reason, writeProblem);
     }
     if (!file.commit())
-        return setReason(reason, QStringLiteral("the file could not be replaced"));
+        return setReason(reason, withCause(QStringLiteral("the file could not be replaced"), file));
     return true;
 }
