@@ -66,6 +66,8 @@ void MainWindow::createCentralWidget()
     connect(tileSetWidget, &TileSetWidget::tileSetAdded, tileSetWidget, &TileSetWidget::addTileSet);
     connect(worldViewWidget, &WorldViewWidget::tileSetAdded, tileSetWidget, &TileSetWidget::loadTileSet);
     connect(worldViewWidget, &WorldViewWidget::setCleared, tileSetWidget, &TileSetWidget::clearSets);
+    connect(worldViewWidget, &WorldViewWidget::tileSetLoadsStarted, tileSetWidget, &TileSetWidget::beginLoads);
+    connect(worldViewWidget, &WorldViewWidget::tileSetLoadsFinished, tileSetWidget, &TileSetWidget::endLoads);
 
     setCentralWidget(splitter);
 }

@@ -2,6 +2,7 @@
 
 #include "app/resizedialog.h"
 #include "canvas/worldviewwidget.h"
+#include "palette/messagetext.h"
 #include "palette/tilesetwidget.h"
 
 #include <QAction>
@@ -63,7 +64,8 @@ bool MainWindow::saveSet()
         if (QFileInfo::exists(path)) {
             const auto answer = QMessageBox::warning(
                 this, tr("Save GameSet"),
-                tr("%1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
+                tr("%1 already exists.\nDo you want to replace it?")
+                    .arg(shortenedForMessage(QDir::toNativeSeparators(path), this)),
                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
             if (answer != QMessageBox::Yes)
                 return false;
@@ -138,7 +140,8 @@ void MainWindow::loadTileSet()
     // The relative path is the name under which both widgets and map files
     // know the set; importing a map resolves it against the current folder.
     const QString relativePath = QDir().relativeFilePath(path);
-    QMessageBox::information(this, tr("TileSet Load"), relativePath, QMessageBox::Ok, QMessageBox::Ok);
+    QMessageBox::information(this, tr("TileSet Load"), shortenedForMessage(relativePath, this), QMessageBox::Ok,
+                             QMessageBox::Ok);
     if (!path.isEmpty())
         tileSetWidget->loadTileSet(relativePath);
 }

@@ -319,8 +319,8 @@ void WorldMap::swapContents(MapContents* other)
     loaded.clear();
     emit tileSetsCleared();
     emit tileSetsChanged();
-    for (const QString& name : wanted)
-        emit tileSetWanted(name);
+    if (!wanted.isEmpty())
+        emit tileSetsWanted(wanted);
 
     const QString fileBefore = file;
     setFileName(other->fileName);

@@ -116,7 +116,7 @@ public:
     void resize(const QSize& size, CellPatch* cut);
     // Exchanges the map's contents with *other. The loaded sets are dropped
     // and the sets that *other names are asked for, in order, through
-    // tileSetWanted(); *other then names the sets that were loaded.
+    // tileSetsWanted(); *other then names the sets that were loaded.
     void swapContents(MapContents* other);
 
 signals:
@@ -127,9 +127,9 @@ signals:
     void fileNameChanged(const QString& fileName);
     // Every loaded set was dropped.
     void tileSetsCleared();
-    // The set of this name should be loaded: addTileSet() before the
-    // emission returns, if it can be.
-    void tileSetWanted(const QString& name);
+    // These sets should be loaded, in this order: addTileSet() for each
+    // before the emission returns, if it can be.
+    void tileSetsWanted(const QStringList& names);
     // A set was added or dropped, so cells may draw from other images.
     void tileSetsChanged();
 

@@ -33,7 +33,7 @@ WorldViewWidget::WorldViewWidget(QWidget* parent)
     // The cache of the cells' picture notices new images by itself.
     connect(&worldMap, &WorldMap::tileSetsChanged, this, qOverload<>(&QWidget::update));
     connect(&worldMap, &WorldMap::tileSetsCleared, this, &WorldViewWidget::setCleared);
-    connect(&worldMap, &WorldMap::tileSetWanted, this, &WorldViewWidget::tileSetAdded);
+    connect(&worldMap, &WorldMap::tileSetsWanted, this, &WorldViewWidget::requestTileSets);
 
     setAttribute(Qt::WA_MouseTracking);
     showGridLines(true);
@@ -70,6 +70,14 @@ void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
     if (tileSetTotal() >= MaxTileSets || !newSet)
         return;
     worldMap.addTileSet(newFile, drawnTileSetImage(*newSet));
+}
+
+void WorldViewWidget::requestTileSets(const QStringList& names)
+{
+    emit tileSetLoadsStarted();
+    for (const QString& name : names)
+        emit tileSetAdded(name);
+    emit tileSetLoadsFinished();
 }
 
 void WorldViewWidget::setStartPoint()

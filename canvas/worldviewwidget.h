@@ -88,6 +88,10 @@ signals:
     // Asks for the tile set of this file to be loaded (map import, undo).
     void tileSetAdded(QString file);
     void setCleared();
+    // Around the requests of one import or undo, so that the sets that
+    // cannot be loaded are reported together.
+    void tileSetLoadsStarted();
+    void tileSetLoadsFinished();
 
 public slots:
     void showGridLines(bool showLines);
@@ -107,6 +111,7 @@ protected:
 
 private:
     Layer currentLayer() const { return topLayerOn ? Layer::Top : Layer::Bottom; }
+    void requestTileSets(const QStringList& names);
     // Makes an edit of cells (a call of `edit` with the map and a patch to
     // record into) a step of the history, when it changes anything; the
     // edits of one stroke are one step.

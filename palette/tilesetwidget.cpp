@@ -1,7 +1,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "mapfile/mapwriter.h"
-#include "palette/tilesetfile.h"
+#include "palette/messagetext.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -75,19 +75,15 @@ bool TileSetWidget::loadTileSet(QString file)
     // here spares the user a map that cannot be saved.
     const QString nameProblem = tileSetNameProblem(file);
     if (!nameProblem.isEmpty()) {
-        refuseLoad(tr("The name \"%1\" cannot be stored in a map file: %2.").arg(file, nameProblem));
+        refuseLoad(tr("The name \"%1\" cannot be stored in a map file: %2.")
+                       .arg(shortenedForMessage(file, this), nameProblem));
         return false;
     }
     QString reason;
-    const QImage image = readTileSetImage(file, &reason);
-    if (image.isNull()) {
-        refuseLoad(QStringLiteral("%1: %2").arg(QFileInfo(file).absoluteFilePath(), reason));
-        return false;
-    }
-    QPixmap loaded = QPixmap::fromImage(image);
+    QPixmap loaded = images.load(file, tileSide, &reason);
     if (loaded.isNull()) {
-        refuseLoad(QStringLiteral("%1: %2").arg(QFileInfo(file).absoluteFilePath(),
-                                                tr("the image could not be converted for display")));
+        refuseLoad(QStringLiteral("%1: %2").arg(shortenedForMessage(QFileInfo(file).absoluteFilePath(), this),
+                                                reason));
         return false;
     }
 
@@ -121,6 +117,7 @@ bool TileSetWidget::loadTileSet(QString file)
 
 void TileSetWidget::clearSets()
 {
+    images.clear();
     tileGrid.reset();
     columns = 0;
     tileSetCount = 0;
@@ -131,8 +128,28 @@ void TileSetWidget::clearSets()
     updateGeometry();
 }
 
+void TileSetWidget::beginLoads()
+{
+    collectingRefusals = true;
+    refusals.clear();
+}
+
+void TileSetWidget::endLoads()
+{
+    collectingRefusals = false;
+    if (refusals.isEmpty())
+        return;
+    const QString listed = refusals.join(QLatin1Char('\n'));
+    refusals.clear();
+    refuseLoad(listed);
+}
+
 void TileSetWidget::refuseLoad(const QString& reason)
 {
+    if (collectingRefusals) {
+        refusals << reason;
+        return;
+    }
     QMessageBox::information(this, tr("TileSet Load"),
                              tr("File could not be loaded...") + QLatin1Char('\n') + reason,
                              QMessageBox::Ok, QMessageBox::Ok);

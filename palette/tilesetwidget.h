@@ -1,11 +1,13 @@
 #pragma once
 
 #include "palette/tile.h"
+#include "palette/tilesetimagestore.h"
 
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -59,6 +61,10 @@ public slots:
     bool loadTileSet(QString file);
     void addTileSet(QPixmap* newSet, QString newFile);
     void clearSets();
+    // Between these two, the loads that fail are reported together, in one
+    // box shown at the end: the loads of one import.
+    void beginLoads();
+    void endLoads();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -69,9 +75,12 @@ private:
     // Pixels that the selection frame around `cell` can touch.
     QRect frameArea(const QPoint& cell) const;
     // Shows the palette's "could not be loaded" box with `reason` as its
-    // second line.
+    // second line, or keeps the reason for the box that endLoads() shows.
     void refuseLoad(const QString& reason);
 
+    TileSetImageStore images;
+    bool collectingRefusals = false;
+    QStringList refusals;
     std::unique_ptr<Tile[]> tileGrid; // columns * rows tiles, column after column
     int columns = -1;
     int rows = -1;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +35,7 @@ private slots:
     void refusedImportChangesNothing_data();
     void refusedImportChangesNothing();
     void missingTileSetKeepsItsCells();
+    void unloadableSetsInOneBox();
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
     void unstorableNameRefusesSave();
@@ -358,6 +360,45 @@ void TestWorldViewMapFile::missingTileSetKeepsItsCells()
     QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
     QCOMPARE(readText(QStringLiteral("saved.map")),
              QByteArray("3\na.png\nc.png\nb.png\n3 1\n0 1 0\n2 2 1\n1 3 0\n-1 -1 0\n2 4 0\n1 5 1\n"));
+}
+
+void TestWorldViewMapFile::unloadableSetsInOneBox()
+{
+    // Forty names of sets that do not load, one of them 100 kB long: one box
+    // lists them all, each line short enough that the box fits the screen.
+    QByteArray file = "40\n";
+    const QByteArray longName = "tiles/" + QByteArray(100000, 'x') + ".png";
+    file += longName + '\n';
+    for (int i = 1; i < 40; ++i)
+        file += "missing" + QByteArray::number(i) + ".png\n";
+    file += "1 1\n39 0 0\n0 1 1\n";
+    writeText(QStringLiteral("forty.map"), file);
+
+    ModalAnswerer answerer;
+    QSize boxSize;
+    answerer.expect([&boxSize](QWidget* box) {
+        boxSize = box->sizeHint();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    QVERIFY(canvas->readMapFile(QStringLiteral("forty.map")));
+    QVERIFY(answerer.allAnswered());
+    QCOMPARE(answerer.seenCount(), 1);
+    const QStringList lines = answerer.seenTexts().first().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 41);
+    QCOMPARE(lines.first(), QStringLiteral("File could not be loaded..."));
+    QVERIFY(lines[40].contains(QStringLiteral("missing39.png: the file does not exist")));
+    QVERIFY2(lines[1].size() < 1000, qPrintable(QString::number(lines[1].size())));
+    const QRect screen = canvas->screen()->availableGeometry();
+    QVERIFY2(boxSize.width() <= screen.width(), qPrintable(QString::number(boxSize.width())));
+
+    // The cells keep their sets' names; undoing and redoing the import asks
+    // for no set that failed, so shows no box.
+    QCOMPARE(canvas->topLayerCells()[0][0].tileSetFile, QStringLiteral("missing39.png"));
+    QCOMPARE(canvas->bottomLayerCells()[0][0].tileSetFile, QString::fromLatin1(longName));
+    canvas->history().undo();
+    QCOMPARE(canvas->worldSize(), QSize(30, 30));
+    canvas->history().redo();
+    QCOMPARE(answerer.seenCount(), 1);
 }
 
 void TestWorldViewMapFile::refusedSaveKeepsOldFile_data()
