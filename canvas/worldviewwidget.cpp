@@ -32,7 +32,10 @@ WorldViewWidget::WorldViewWidget(QWidget* parent)
     connect(&worldMap, &WorldMap::startPointChanged, this, &WorldViewWidget::startPointMoved);
     // The cache of the cells' picture notices new images by itself.
     connect(&worldMap, &WorldMap::tileSetsChanged, this, qOverload<>(&QWidget::update));
-    connect(&worldMap, &WorldMap::tileSetsCleared, this, &WorldViewWidget::setCleared);
+    connect(&worldMap, &WorldMap::tileSetsCleared, this, [this] {
+        drawnImages.clear();
+        emit setCleared();
+    });
     connect(&worldMap, &WorldMap::tileSetsWanted, this, &WorldViewWidget::requestTileSets);
 
     setAttribute(Qt::WA_MouseTracking);
@@ -69,7 +72,12 @@ void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
 {
     if (tileSetTotal() >= MaxTileSets || !newSet)
         return;
-    worldMap.addTileSet(newFile, drawnTileSetImage(*newSet));
+    // A file loaded again hands over the image already decoded; the image
+    // drawn from it is made once too.
+    auto drawn = drawnImages.constFind(newSet->cacheKey());
+    if (drawn == drawnImages.constEnd())
+        drawn = drawnImages.insert(newSet->cacheKey(), drawnTileSetImage(*newSet));
+    worldMap.addTileSet(newFile, *drawn);
 }
 
 void WorldViewWidget::requestTileSets(const QStringList& names)

@@ -9,6 +9,7 @@
 #include "canvas/worldmap.h"
 #include "palette/tile.h"
 
+#include <QHash>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointF>
@@ -156,6 +157,8 @@ private:
 
     WorldMap worldMap;
     UndoHistory undoHistory;
+    // The image cells are drawn from, by the loaded image it was made from.
+    QHash<qint64, QPixmap> drawnImages;
     Tile brush;
     bool topLayerOn = true;
     bool showLines = true;
