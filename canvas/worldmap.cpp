@@ -103,7 +103,7 @@ bool WorldMap::usesUnloadedSet() const
         for (int x = 0; x < layer->width(); ++x) {
             const Cell* column = layer->column(x);
             for (int y = 0; y < layer->height(); ++y) {
-                if (unloaded[column[y].tileSet])
+                if (unloaded[column[y].tileSet] && !column[y].isEmpty())
                     return true;
             }
         }
@@ -121,8 +121,9 @@ QStringList WorldMap::missingTileSets() const
     for (const CellGrid* layer : { &top, &bottom }) {
         for (int y = 0; y < layer->height(); ++y) {
             for (int x = 0; x < layer->width(); ++x) {
-                const quint32 slot = layer->at(x, y).tileSet;
-                if (slot != 0 && !listed[slot] && setSlots[slot].image.isNull()) {
+                const Cell& cell = layer->at(x, y);
+                const quint32 slot = cell.tileSet;
+                if (slot != 0 && !cell.isEmpty() && !listed[slot] && setSlots[slot].image.isNull()) {
                     listed[slot] = true;
                     missing << setSlots[slot].name;
                 }

@@ -75,8 +75,9 @@ public:
     // The first loaded set of exactly this name, or -1.
     int tileSetIndex(const QString& name) const;
     QStringList tileSetNames() const;
-    // Names of the sets that cells use but that are not loaded, in the order
-    // of their first cell: the top layer, then the bottom, row by row.
+    // Names of the sets whose tiles cells hold but that are not loaded, in
+    // the order of their first cell: the top layer, then the bottom, row by
+    // row.
     QStringList missingTileSets() const;
     // Appends a loaded set, unless 40 are loaded. Cells that name it draw
     // from `image` from now on.

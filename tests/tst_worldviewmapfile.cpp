@@ -35,6 +35,8 @@ private slots:
     void refusedImportChangesNothing_data();
     void refusedImportChangesNothing();
     void missingTileSetKeepsItsCells();
+    void recordsWithoutTilesSaveAsRead_data();
+    void recordsWithoutTilesSaveAsRead();
     void unloadableSetsInOneBox();
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
@@ -360,6 +362,40 @@ void TestWorldViewMapFile::missingTileSetKeepsItsCells()
     QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
     QCOMPARE(readText(QStringLiteral("saved.map")),
              QByteArray("3\na.png\nc.png\nb.png\n3 1\n0 1 0\n2 2 1\n1 3 0\n-1 -1 0\n2 4 0\n1 5 1\n"));
+}
+
+void TestWorldViewMapFile::recordsWithoutTilesSaveAsRead_data()
+{
+    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray withTile = "1\na.png\n2 1\n0 -1 1\n0 -1 0\n-1 -1 0\n0 3 0\n";
+    const QByteArray withoutTile = "1\na.png\n2 1\n0 -1 1\n0 -1 0\n-1 -1 0\n-1 -1 0\n";
+    QTest::newRow("their set loads") << true << withTile << withTile;
+    QTest::newRow("their set does not load, a tile of it does") << false << withTile << withTile;
+    QTest::newRow("their set does not load, nothing else names it")
+        << false << withoutTile << QByteArray("0\n2 1\n-1 -1 1\n-1 -1 0\n-1 -1 0\n-1 -1 0\n");
+}
+
+void TestWorldViewMapFile::recordsWithoutTilesSaveAsRead()
+{
+    // A record with a set and no tile keeps its set while the set is loaded
+    // or another cell keeps its name; otherwise it is an empty cell.
+    QFETCH(bool, loads);
+    QFETCH(QByteArray, file);
+    if (loads)
+        writeImage(QStringLiteral("a.png"));
+    writeText(QStringLiteral("bare.map"), file);
+    ModalAnswerer answerer;
+    if (!loads)
+        answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(canvas->readMapFile(QStringLiteral("bare.map")));
+    QVERIFY(answerer.allAnswered());
+    // Undo and redo on the way must not lose the set either.
+    canvas->history().undo();
+    canvas->history().redo();
+    QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
+    QTEST(readText(QStringLiteral("saved.map")), "saved");
 }
 
 void TestWorldViewMapFile::unloadableSetsInOneBox()
