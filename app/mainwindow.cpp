@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/mapstatus.h"
 #include "canvas/worldviewwidget.h"
+#include "palette/palettepane.h"
 #include "palette/tilesetwidget.h"
 
 #include <QFileInfo>
@@ -30,6 +32,11 @@ MainWindow::MainWindow()
     connect(&worldViewWidget->history(), &UndoHistory::cleanChanged, this,
             [this](bool clean) { setWindowModified(!clean); });
     updateTitle();
+
+    connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::updateMapStatus);
+    connect(worldViewWidget, &WorldViewWidget::brushChanged, this, &MainWindow::updateMapStatus);
+    updateMapStatus();
+    connect(worldViewWidget, &WorldViewWidget::zoomStepRequested, this, &MainWindow::stepZoom);
     resize(QSize(800, 700));
 }
 
@@ -41,7 +48,7 @@ void MainWindow::createCentralWidget()
     tileSetWidget = new TileSetWidget(40, this);
 
     worldScrollArea = new QScrollArea;
-    tileSetScrollArea = new QScrollArea;
+    tileSetScrollArea = new PalettePane;
     splitter = new QSplitter(Qt::Horizontal);
 
     worldScrollArea->setWidget(worldViewWidget);
@@ -67,6 +74,19 @@ void MainWindow::createCentralWidget()
     connect(worldViewWidget, &WorldViewWidget::tileSetAdded, tileSetWidget, &TileSetWidget::loadTileSet);
     connect(worldViewWidget, &WorldViewWidget::setCleared, tileSetWidget, &TileSetWidget::clearSets);
 
+    // The chooser above the palette lists the loaded sets and switches the
+    // one shown.
+    connect(tileSetWidget, &TileSetWidget::tileSetsListed, tileSetScrollArea, &PalettePane::listTileSets);
+    connect(tileSetWidget, &TileSetWidget::tileSetShown, tileSetScrollArea, &PalettePane::showTileSet);
+    connect(tileSetScrollArea, &PalettePane::tileSetChosen, tileSetWidget, &TileSetWidget::showTileSet);
+    // The map keeps which set is shown, so that undo can show it again.
+    connect(tileSetWidget, &TileSetWidget::tileSetShown, worldViewWidget, &WorldViewWidget::setShownTileSet);
+    connect(worldViewWidget, &WorldViewWidget::tileSetRestored, tileSetWidget, &TileSetWidget::showTileSet);
+    // The palette frames the brush's tile when its set is shown again, and
+    // shows the set of a tile taken from the map.
+    connect(worldViewWidget, &WorldViewWidget::brushChanged, tileSetWidget, &TileSetWidget::followBrush);
+    connect(worldViewWidget, &WorldViewWidget::tilePicked, tileSetWidget, &TileSetWidget::showTile);
+
     setCentralWidget(splitter);
 }
 
@@ -81,4 +101,15 @@ void MainWindow::createStatusBar()
 {
     statusLabel = new QLabel;
     statusBar()->addWidget(statusLabel, 1);
+    // A permanent widget stays in view while a status tip covers the others.
+    mapStatusLabel = new QLabel;
+    mapStatusLabel->setObjectName(QStringLiteral("mapStatusLabel"));
+    statusBar()->addPermanentWidget(mapStatusLabel);
+}
+
+void MainWindow::updateMapStatus()
+{
+    const Tile& brush = worldViewWidget->brushTile();
+    mapStatusLabel->setText(mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),
+                                          worldViewWidget->worldSize(), brush.tileSetFile, brush.tileIndex));
 }
