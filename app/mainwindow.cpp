@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 MainWindow::MainWindow()
@@ -33,8 +34,8 @@ MainWindow::MainWindow()
             [this](bool clean) { setWindowModified(!clean); });
     updateTitle();
 
-    connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::updateMapStatus);
-    connect(worldViewWidget, &WorldViewWidget::brushChanged, this, &MainWindow::updateMapStatus);
+    connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::scheduleMapStatus);
+    connect(worldViewWidget, &WorldViewWidget::brushChanged, this, &MainWindow::scheduleMapStatus);
     updateMapStatus();
     connect(worldViewWidget, &WorldViewWidget::zoomStepRequested, this, &MainWindow::stepZoom);
     resize(QSize(800, 700));
@@ -104,12 +105,43 @@ void MainWindow::createStatusBar()
     // A permanent widget stays in view while a status tip covers the others.
     mapStatusLabel = new QLabel;
     mapStatusLabel->setObjectName(QStringLiteral("mapStatusLabel"));
+    // Painting its own background spares the status bar a repaint under it.
+    mapStatusLabel->setAutoFillBackground(true);
     statusBar()->addPermanentWidget(mapStatusLabel);
+    mapStatusTimer = new QTimer(this);
+    mapStatusTimer->setSingleShot(true);
+    mapStatusTimer->setInterval(MapStatusInterval);
+    connect(mapStatusTimer, &QTimer::timeout, this, [this] {
+        if (!mapStatusPending)
+            return;
+        mapStatusPending = false;
+        updateMapStatus();
+        mapStatusTimer->start();
+    });
+}
+
+void MainWindow::scheduleMapStatus()
+{
+    // The line changes with every cell the pointer crosses: it is shown at
+    // once, then at most once an interval, so that a fast drag spends its
+    // time on the map and not on repainting the status bar.
+    if (mapStatusTimer->isActive()) {
+        mapStatusPending = true;
+        return;
+    }
+    updateMapStatus();
+    mapStatusTimer->start();
 }
 
 void MainWindow::updateMapStatus()
 {
     const Tile& brush = worldViewWidget->brushTile();
-    mapStatusLabel->setText(mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),
-                                          worldViewWidget->worldSize(), brush.tileSetFile, brush.tileIndex));
+    const QString text = mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),
+                                       worldViewWidget->worldSize(), brush.tileSetFile, brush.tileIndex);
+    // A label of fixed size only repaints when its text changes, where one
+    // that fits its text would lay out the status bar again; it only grows.
+    const int needed = mapStatusLabel->fontMetrics().horizontalAdvance(text) + 8;
+    if (needed > mapStatusLabel->minimumWidth())
+        mapStatusLabel->setFixedSize(needed, mapStatusLabel->sizeHint().height());
+    mapStatusLabel->setText(text);
 }

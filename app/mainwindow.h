@@ -9,6 +9,7 @@ class QMenu;
 class QPoint;
 class QScrollArea;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class TileSetWidget;
 class WorldViewWidget;
@@ -64,6 +65,7 @@ private:
     void updateUndoActions();
     void updateTitle();
     void updateMapStatus();
+    void scheduleMapStatus();
     // Ctrl+wheel: `steps` zoom levels in (out when negative), keeping the
     // point under the canvas pixel `pixel` where it is in the view.
     void stepZoom(int steps, const QPoint& pixel);
@@ -128,6 +130,9 @@ private:
     QLabel* statusLabel = nullptr;
     // Right of the status tips: the pointer's cell, layer, size and brush.
     QLabel* mapStatusLabel = nullptr;
+    static constexpr int MapStatusInterval = 40; // ms
+    QTimer* mapStatusTimer = nullptr;
+    bool mapStatusPending = false;
     QAction* undoAct = nullptr;
     QAction* redoAct = nullptr;
 };
