@@ -31,14 +31,18 @@ PalettePane::PalettePane(QWidget* parent)
 
 void PalettePane::listTileSets(const QStringList& names)
 {
-    const int shown = setChooser->currentIndex();
-    setChooser->clear();
+    // A load adds one entry and keeps the others; only what differs is
+    // rebuilt, so that an import of many sets stays quick.
     const QStringList labels = tileSetLabels(names);
-    for (int slot = 0; slot < labels.size(); ++slot) {
+    int kept = 0;
+    while (kept < labels.size() && kept < setChooser->count() && setChooser->itemText(kept) == labels[kept])
+        ++kept;
+    while (setChooser->count() > kept)
+        setChooser->removeItem(setChooser->count() - 1);
+    for (int slot = kept; slot < labels.size(); ++slot) {
         setChooser->addItem(labels[slot]);
         setChooser->setItemData(slot, names[slot], Qt::ToolTipRole);
     }
-    setChooser->setCurrentIndex(shown < names.size() ? shown : -1);
     setChooser->setEnabled(!names.isEmpty());
 }
 
