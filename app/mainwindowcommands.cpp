@@ -10,7 +10,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -21,6 +26,20 @@ constexpr float Zoom08 = 0.8f;
 constexpr float Zoom06 = 0.6f;
 constexpr float Zoom04 = 0.4f;
 constexpr float Zoom02 = 0.2f;
+
+// The levels in the order of the menu, from the largest view down.
+constexpr float ZoomLevels[] = { Zoom10, Zoom08, Zoom06, Zoom04, Zoom02 };
+constexpr int ZoomLevelCount = int(std::size(ZoomLevels));
+
+// The level `steps` levels in from `zoom` (out when negative), within the
+// levels there are. A zoom between two levels counts as the larger one.
+int steppedZoomLevel(float zoom, int steps)
+{
+    int level = 0;
+    while (level + 1 < ZoomLevelCount && ZoomLevels[level] > zoom)
+        ++level;
+    return std::clamp(level - steps, 0, ZoomLevelCount - 1);
+}
 
 } // namespace
 
@@ -185,6 +204,22 @@ void MainWindow::selectZoom(float zoom, QAction* action)
     worldViewWidget->setZoom(zoom);
     action->setChecked(true);
     resetZoomChecks();
+}
+
+void MainWindow::stepZoom(int steps, const QPoint& pixel)
+{
+    const int level = steppedZoomLevel(worldViewWidget->zoom(), steps);
+    if (ZoomLevels[level] == worldViewWidget->zoom())
+        return;
+    const QPointF pointed = worldViewWidget->cellPosition(pixel);
+    const QPoint inView = worldViewWidget->mapTo(worldScrollArea->viewport(), pixel);
+    // The same path as the zoom entries, so that their check marks follow.
+    QAction* const actions[] = { zoom10Act, zoom08Act, zoom06Act, zoom04Act, zoom02Act };
+    selectZoom(ZoomLevels[level], actions[level]);
+    // The scroll bars clamp what the scroll range does not allow.
+    const QPoint moved = worldViewWidget->pixelOf(pointed) - inView;
+    worldScrollArea->horizontalScrollBar()->setValue(moved.x());
+    worldScrollArea->verticalScrollBar()->setValue(moved.y());
 }
 
 void MainWindow::resetZoomChecks()

@@ -49,13 +49,15 @@ private:
     Figure repaint(const char* name, const QString& title, double goal);
     Figure dragStep(const char* name, const QString& title, int tool);
     Figure squareFill();
+    Figure floodFill();
     Figure undoFill();
     QList<Figure> mapFile();
     Figure paletteRepaint();
 
     void setViewport(const QSize& size);
     void scrollTo(double fractionX, double fractionY);
-    void mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held);
+    void mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void useBrush(int tileIndex);
     void repaintNow();
     QString viewportText() const;
@@ -108,10 +110,11 @@ QString Bench::viewportText() const
     return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
 }
 
-void Bench::mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held)
+void Bench::mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held,
+                  Qt::KeyboardModifiers modifiers)
 {
     const QPointF pixel = canvas->cellRect(cell).center();
-    QMouseEvent event(type, pixel, canvas->mapToGlobal(pixel), button, held, Qt::NoModifier);
+    QMouseEvent event(type, pixel, canvas->mapToGlobal(pixel), button, held, modifiers);
     QApplication::sendEvent(canvas, &event);
 }
 
@@ -152,6 +155,7 @@ QList<Figure> Bench::run()
     figures << dragStep("drag_select_z1", QStringLiteral("select drag step at zoom 1.0"),
                         WorldViewWidget::Select);
     figures << squareFill();
+    figures << floodFill();
     figures << undoFill();
     figures << mapFile();
     figures << paletteRepaint();
@@ -267,6 +271,46 @@ Figure Bench::squareFill()
              QStringLiteral("ms"),
              copyPixelsMilliseconds(painted, 41),
              0.5 };
+}
+
+Figure Bench::floodFill()
+{
+    // The top layer made one tile by a fill of the whole map, then filled
+    // from one cell with another tile and back again; every step is undone
+    // afterwards, so the map is as it was.
+    canvas->setTool(WorldViewWidget::Square);
+    QApplication::processEvents();
+    useBrush(7);
+    const QPoint last(BenchMapSide - 1, BenchMapSide - 1);
+    mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, last, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    canvas->setTool(WorldViewWidget::Paint);
+    repaintNow();
+    int fills = 0;
+    const auto work = [&] {
+        useBrush(fills++ % 2 == 0 ? 8 : 7);
+        mouse(QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+        repaintNow();
+    };
+    work();
+    canvasPaints.reset();
+    work();
+    const QSize painted = canvasPaints.paintedPixels();
+    if (canvasPaints.paintEvents() == 0)
+        std::fprintf(stderr, "varnholdbench: a flood fill repainted nothing\n");
+    const double median = medianMilliseconds(41, work);
+    UndoHistory& history = canvas->history();
+    for (int step = 0; step <= fills; ++step)
+        history.undo();
+    QApplication::processEvents();
+    return { QStringLiteral("flood_fill_255"),
+             QStringLiteral("flood fill of a %1 x %1 region at zoom 1.0, with its repaint").arg(BenchMapSide),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(painted, 41),
+             20 };
 }
 
 Figure Bench::undoFill()

@@ -111,6 +111,15 @@ bool WorldMap::usesUnloadedSet() const
     return false;
 }
 
+int WorldMap::reloadedPosition(const QStringList& wanted, int k) const
+{
+    if (k < 0 || k >= wanted.size())
+        return -1;
+    // A set that failed to load moves the later ones up; a name is found
+    // again, though not which copy of a set loaded twice.
+    return tileSetNames() == wanted ? k : tileSetIndex(wanted[k]);
+}
+
 QStringList WorldMap::missingTileSets() const
 {
     // Nearly always none: a quick look spares the scan in file order.
@@ -315,13 +324,21 @@ void WorldMap::swapContents(MapContents* other)
 
     const QStringList wanted = other->tileSets;
     other->tileSets = tileSetNames();
+    const int shownBefore = shown;
     for (Slot& slot : setSlots)
         slot.image = QPixmap();
     loaded.clear();
+    shown = -1;
     emit tileSetsCleared();
     emit tileSetsChanged();
     if (!wanted.isEmpty())
         emit tileSetsWanted(wanted);
+    const int reshown = reloadedPosition(wanted, other->shownTileSet);
+    other->shownTileSet = shownBefore;
+    if (reshown >= 0) {
+        shown = reshown;
+        emit tileSetShown(reshown);
+    }
 
     const QString fileBefore = file;
     setFileName(other->fileName);

@@ -28,6 +28,7 @@ WorldViewWidget::WorldViewWidget(QWidget* parent)
         resize(sizeHint());
         update();
         updateGeometry();
+        emit statusChanged();
     });
     connect(&worldMap, &WorldMap::startPointChanged, this, &WorldViewWidget::startPointMoved);
     // The cache of the cells' picture notices new images by itself.
@@ -37,8 +38,11 @@ WorldViewWidget::WorldViewWidget(QWidget* parent)
         emit setCleared();
     });
     connect(&worldMap, &WorldMap::tileSetsWanted, this, &WorldViewWidget::requestTileSets);
+    connect(&worldMap, &WorldMap::tileSetShown, this, &WorldViewWidget::tileSetRestored);
 
     setAttribute(Qt::WA_MouseTracking);
+    // Delete and Escape act on the map once it has been clicked.
+    setFocusPolicy(Qt::StrongFocus);
     showGridLines(true);
     resize(sizeHint());
 }
@@ -66,6 +70,19 @@ void WorldViewWidget::showGridLines(bool showLines)
 void WorldViewWidget::setBrushTile(Tile& selection)
 {
     brush = selection;
+    emit brushChanged(brush.tileSetFile, brush.tileIndex);
+}
+
+void WorldViewWidget::setShownTileSet(int k)
+{
+    worldMap.setShownTileSet(k);
+}
+
+std::optional<QPoint> WorldViewWidget::pointerCell() const
+{
+    if (!pointerOver || !worldMap.contains(hoverCell))
+        return std::nullopt;
+    return hoverCell;
 }
 
 void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
@@ -100,6 +117,7 @@ void WorldViewWidget::setLayer(bool top)
         return;
     topLayerOn = top;
     cellsChanged(QRect(QPoint(0, 0), worldMap.size()));
+    emit statusChanged();
 }
 
 void WorldViewWidget::keepEdit(const QString& text, CellPatch done, int stroke)
@@ -130,6 +148,7 @@ void WorldViewWidget::clearSet()
     brush.clear();
     // A new set starts afresh: no brush, nothing to paste, no tile sets.
     clipboard.clear();
+    emit brushChanged(brush.tileSetFile, brush.tileIndex);
     if (worldMap.isNew()) {
         emit setCleared();
         return;

@@ -73,6 +73,7 @@ bool WorldViewWidget::readMapFile(QString file)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     brush.clear();
     clipboard.clear();
+    emit brushChanged(brush.tileSetFile, brush.tileIndex);
     // Each name is loaded through the palette, which hands the image back to
     // addTileSet() before the request returns. A set that fails to load gets
     // no image; its cells keep its name until an image of that name is added.

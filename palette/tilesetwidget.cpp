@@ -61,6 +61,7 @@ void TileSetWidget::addTileSet(QPixmap* newSet, QString newFile)
     tileSets[tileSetCount] = *newSet;
     tileSetFiles[tileSetCount] = newFile;
     ++tileSetCount;
+    emit tileSetsListed(QStringList(tileSetFiles, tileSetFiles + tileSetCount));
 }
 
 bool TileSetWidget::loadTileSet(QString file)
@@ -94,7 +95,18 @@ bool TileSetWidget::loadTileSet(QString file)
     if (tileSetCount != countBefore + 1)
         return false;
 
-    QPixmap* stored = &tileSets[tileSetCount - 1];
+    showGridOf(tileSetCount - 1);
+    // A new set starts framed at its first tile, whatever the brush is.
+    selectedCell = QPoint(0, 0);
+    framed = true;
+    emit tileSetShown(shownSlot);
+    return true;
+}
+
+void TileSetWidget::showGridOf(int slot)
+{
+    QPixmap* stored = &tileSets[slot];
+    const QString& file = tileSetFiles[slot];
     columns = stored->width() / tileSide;
     rows = stored->height() / tileSide;
     tileGrid.reset(columns * rows > 0 ? new Tile[columns * rows] : nullptr);
@@ -106,13 +118,21 @@ bool TileSetWidget::loadTileSet(QString file)
             tile.tileIndex = i + columns * j;
         }
     }
-    selectedCell = QPoint(0, 0);
+    shownSlot = slot;
 
     setUpdatesEnabled(true);
     resize(sizeHint());
     update();
     updateGeometry();
-    return true;
+}
+
+void TileSetWidget::frameTile(int index)
+{
+    update(frameArea(selectedCell));
+    framed = index >= 0 && columns > 0 && index < columns * rows;
+    if (framed)
+        selectedCell = QPoint(index % columns, index / columns);
+    update(frameArea(selectedCell));
 }
 
 void TileSetWidget::clearSets()
@@ -121,11 +141,51 @@ void TileSetWidget::clearSets()
     tileGrid.reset();
     columns = 0;
     tileSetCount = 0;
+    shownSlot = -1;
     std::fill(std::begin(tileSets), std::end(tileSets), QPixmap());
     std::fill(std::begin(tileSetFiles), std::end(tileSetFiles), QString());
     resize(sizeHint());
     update();
     updateGeometry();
+    emit tileSetsListed(QStringList());
+    emit tileSetShown(-1);
+}
+
+void TileSetWidget::showTileSet(int slot)
+{
+    if (slot < 0 || slot >= tileSetCount || slot == shownSlot)
+        return;
+    showGridOf(slot);
+    frameTile(tileSetFiles[slot] == brushFile ? brushIndex : -1);
+    emit tileSetShown(shownSlot);
+}
+
+void TileSetWidget::followBrush(const QString& file, int index)
+{
+    brushFile = file;
+    brushIndex = index;
+}
+
+void TileSetWidget::showTile(const QString& file, int index)
+{
+    followBrush(file, index);
+    int slot = shownSlot;
+    if (index >= 0 && (slot < 0 || tileSetFiles[slot] != file)) {
+        const QString* found = std::find(tileSetFiles, tileSetFiles + tileSetCount, file);
+        slot = found == tileSetFiles + tileSetCount ? -1 : int(found - tileSetFiles);
+    }
+    // An empty cell, or a set that is not loaded: nothing to show or frame.
+    if (index < 0 || slot < 0) {
+        frameTile(-1);
+        return;
+    }
+    if (slot != shownSlot) {
+        showGridOf(slot);
+        frameTile(index);
+        emit tileSetShown(shownSlot);
+    } else {
+        frameTile(index);
+    }
 }
 
 void TileSetWidget::beginLoads()
@@ -184,6 +244,7 @@ void TileSetWidget::mousePressEvent(QMouseEvent* event)
 
     const QPoint before = selectedCell;
     selectedCell = cell;
+    framed = true;
     update(frameArea(before));
     update(frameArea(selectedCell));
     updateGeometry();
@@ -233,6 +294,8 @@ void TileSetWidget::paintEvent(QPaintEvent* event)
             painter.drawLine(QLine(x, 0, x, gridBottom));
     }
 
+    if (!framed)
+        return;
     painter.setPen(QPen(QColor(255, 1, 1, 160), 3));
     const int left = cellToPixel(selectedCell.x());
     const int top = cellToPixel(selectedCell.y());
