@@ -8,6 +8,7 @@
 
 #include "app/mainwindow.h"
 #include "canvas/worldviewwidget.h"
+#include "mapcli/mapcommand.h"
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "palette/tilesetwidget.h"
@@ -51,6 +52,7 @@ private:
     Figure squareFill();
     Figure undoFill();
     QList<Figure> mapFile();
+    Figure commandLineRender();
     Figure paletteRepaint();
 
     void setViewport(const QSize& size);
@@ -154,6 +156,7 @@ QList<Figure> Bench::run()
     figures << squareFill();
     figures << undoFill();
     figures << mapFile();
+    figures << commandLineRender();
     figures << paletteRepaint();
     figures << rss;
     return figures;
@@ -340,6 +343,25 @@ QList<Figure> Bench::mapFile()
                         readFilesMilliseconds(QStringList(files.map) + files.mapTileSets, 11),
                         25 };
     return figures;
+}
+
+Figure Bench::commandLineRender()
+{
+    // The whole command: reading and parsing the map, loading its tile
+    // sets, drawing, encoding the PNG and saving it safely.
+    const QString picture = folder + QStringLiteral("/picture.png");
+    const QStringList arguments { QStringLiteral("render"), files.map, QStringLiteral("-o"), picture,
+                                  QStringLiteral("--zoom"), QStringLiteral("0.2") };
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const double median = medianMilliseconds(5, [&] { runMapCommand(arguments, outStream, errStream); });
+    const QSize pixels(2041, 2041);
+    return { QStringLiteral("render_cli_255_z02"),
+             QStringLiteral("varnhold-map render of the map at zoom 0.2 into a PNG file"),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(pixels, 5) + writeFileMilliseconds(folder, QFileInfo(picture).size(), 5),
+             500 };
 }
 
 Figure Bench::paletteRepaint()
