@@ -78,7 +78,8 @@ int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream
     const QString passImage = tmxFile.completeBaseName() + QStringLiteral(".pass.png");
     const TmxMap tmx = tmxMapOf(source, tmxFile.absolutePath(), passImage);
     const QString passPath = QDir(tmxFile.path()).filePath(passImage);
-    if (!writeOutputFile(passPath, pngFileBytes(passTileImage(tmx.tileSize)), err)
+    if (isInputFile(passPath, source, err) || isInputFile(target, source, err)
+        || !writeOutputFile(passPath, pngFileBytes(passTileImage(tmx.tileSize)), err)
         || !writeOutputFile(target, tmxDocument(tmx), err))
         return CommandFoundProblems;
     return source.problems().isEmpty() ? CommandDone : CommandFoundProblems;

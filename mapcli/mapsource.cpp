@@ -66,7 +66,7 @@ QString cellsUsing(qint64 count)
 QString MapProblem::text(const QString& file) const
 {
     if (line > 0)
-        return QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(message);
+        return QStringLiteral("%1:%2: %3").arg(file, QString::number(line), message);
     return QStringLiteral("%1: %2").arg(file, message);
 }
 

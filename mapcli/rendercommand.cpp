@@ -110,8 +110,7 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
     if (picture.isNull()) {
         err << QStringLiteral("%1: cannot be written: the picture would be larger than %2 pixels; "
                               "use a smaller --zoom\n")
-                   .arg(target)
-                   .arg(MaxPicturePixels);
+                   .arg(target, QString::number(MaxPicturePixels));
         return CommandFoundProblems;
     }
     const QByteArray png = pngFileBytes(picture);
@@ -119,7 +118,7 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
         err << QStringLiteral("%1: cannot be written: the picture could not be encoded as PNG\n").arg(target);
         return CommandFoundProblems;
     }
-    if (!writeOutputFile(target, png, err))
+    if (isInputFile(target, source, err) || !writeOutputFile(target, png, err))
         return CommandFoundProblems;
     return source.problems().isEmpty() ? CommandDone : CommandFoundProblems;
 }

@@ -189,6 +189,12 @@ void TestMapCheck::commandLines_data()
     QTest::newRow("render into a missing folder")
         << QStringList { "render", "sound.map", "-o", "nowhere/x.png" } << 1 << QString()
         << "nowhere/x.png: cannot be written: its folder does not exist";
+    QTest::newRow("render onto the map file")
+        << QStringList { "render", "sound.map", "-o", "./sound.map" } << 1 << QString()
+        << "./sound.map: cannot be written: it is the map file";
+    QTest::newRow("export onto a tile-set image")
+        << QStringList { "export", "sound.map", "-o", "tiles.png" } << 1 << QString()
+        << "tiles.png: cannot be written: it is the image of the map's tile set \"tiles.png\"";
     QTest::newRow("render a broken map") << QStringList { "render", "folder.map", "-o", "x.png" } << 1
                                          << QString() << "folder.map: cannot be read: it is a folder";
 }
@@ -205,6 +211,11 @@ void TestMapCheck::commandLines()
     QVERIFY2(err.isEmpty() ? result.err.isEmpty() : result.err.contains(err), qPrintable(result.err));
     if (status == 2)
         QVERIFY2(result.err.contains(QLatin1String("--help'.")), qPrintable(result.err));
+    // No command writes over what it reads.
+    QFile map(QStringLiteral("sound.map"));
+    QVERIFY(map.open(QIODevice::ReadOnly));
+    QCOMPARE(map.readAll(), QByteArray(soundMap));
+    QCOMPARE(QImage(QStringLiteral("tiles.png")).size(), QSize(80, 50));
 }
 
 QTEST_MAIN(TestMapCheck)
