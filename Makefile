@@ -2,7 +2,8 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean format-check sanitize fuzz-build fuzz fuzz-replay
+.PHONY: all deps configure build run test bench clean format-check sanitize fuzz-build fuzz fuzz-replay \
+	interop install install-check
 
 all: build
 
@@ -25,6 +26,25 @@ run: build
 test: build
 	@echo "== Running the test suite"
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# varnhold-map's TMX export against a real TMX reader, Debian's tiled package
+# (installed when missing): its tmxrasterizer must draw the exported map as
+# varnhold-map render draws the map itself.
+interop: build
+	@echo "== Checking the TMX export with tiled's tmxrasterizer"
+	@scripts/interop-tmx.sh $(BUILD_DIR)
+
+# Installs both programs, the desktop entry and the icon under PREFIX
+# (default /usr/local): `make install PREFIX=$$HOME/.local`.
+PREFIX ?= /usr/local
+install: build
+	@echo "== Installing into $(PREFIX)"
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# Installs into a temporary prefix and checks the desktop entry and icons.
+install-check: build
+	@echo "== Checking make install in a temporary prefix"
+	@scripts/install-check.sh $(BUILD_DIR)
 
 # The test suite built by clang with AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer; any report fails the run.

@@ -8,6 +8,7 @@
 
 #include "app/mainwindow.h"
 #include "canvas/worldviewwidget.h"
+#include "mapcli/mapcommand.h"
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "palette/tilesetwidget.h"
@@ -52,6 +53,7 @@ private:
     Figure floodFill();
     Figure undoFill();
     QList<Figure> mapFile();
+    Figure commandLineRender();
     Figure paletteRepaint();
 
     void setViewport(const QSize& size);
@@ -158,6 +160,7 @@ QList<Figure> Bench::run()
     figures << floodFill();
     figures << undoFill();
     figures << mapFile();
+    figures << commandLineRender();
     figures << paletteRepaint();
     figures << rss;
     return figures;
@@ -384,6 +387,25 @@ QList<Figure> Bench::mapFile()
                         readFilesMilliseconds(QStringList(files.map) + files.mapTileSets, 11),
                         25 };
     return figures;
+}
+
+Figure Bench::commandLineRender()
+{
+    // The whole command: reading and parsing the map, loading its tile
+    // sets, drawing, encoding the PNG and saving it safely.
+    const QString picture = folder + QStringLiteral("/picture.png");
+    const QStringList arguments { QStringLiteral("render"), files.map, QStringLiteral("-o"), picture,
+                                  QStringLiteral("--zoom"), QStringLiteral("0.2") };
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const double median = medianMilliseconds(5, [&] { runMapCommand(arguments, outStream, errStream); });
+    const QSize pixels(2041, 2041);
+    return { QStringLiteral("render_cli_255_z02"),
+             QStringLiteral("varnhold-map render of the map at zoom 0.2 into a PNG file"),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(pixels, 5) + writeFileMilliseconds(folder, QFileInfo(picture).size(), 5),
+             500 };
 }
 
 Figure Bench::paletteRepaint()
