@@ -64,33 +64,42 @@ sanitize:
 	@echo "== Running the test suite under the sanitizers"
 	@cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
 
-# The map-file parser under libFuzzer. `make fuzz FUZZ_SECONDS=600` fuzzes for
-# ten minutes; new inputs go to $(FUZZ_DIR)/corpus, faults to
-# $(FUZZ_DIR)/artifacts. Copy an input that found a fault into fuzz/corpus.
+# The fuzzers under libFuzzer: fuzz_mapparser takes a map file through the
+# parser and the writer, fuzz_mapimport through the whole import (parsing,
+# the model with its tile sets, drawing at a small zoom, saving). `make fuzz
+# FUZZ_SECONDS=600` fuzzes each for ten minutes; new inputs go to
+# $(FUZZ_DIR)/corpus-<fuzzer>, faults to $(FUZZ_DIR)/artifacts. Copy an input
+# that found a fault into fuzz/corpus.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZER = $(FUZZ_DIR)/fuzz/fuzz_mapparser
-FUZZ_OPTIONS = -rss_limit_mb=2048 -max_len=4194304 -timeout=10 -dict=fuzz/mapfile.dict \
+FUZZERS = fuzz_mapparser fuzz_mapimport
+FUZZ_INSTRUMENT = -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+FUZZ_OPTIONS = -rss_limit_mb=2048 -max_len=4194304 -timeout=20 -dict=fuzz/mapfile.dict \
 	-artifact_prefix=$(FUZZ_DIR)/artifacts/ -print_final_stats=1
 
 fuzz-build:
-	@echo "== Building the fuzzer in $(FUZZ_DIR)"
+	@echo "== Building the fuzzers in $(FUZZ_DIR)"
 	@scripts/install-deps.sh clang libclang-rt-14-dev
 	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-		-DVARNHOLD_BUILD_FUZZ=ON -DVARNHOLD_BUILD_TESTS=OFF >/dev/null
-	@cmake --build $(FUZZ_DIR) --target fuzz_mapparser -j $(JOBS)
-	@mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/artifacts
+		"-DCMAKE_CXX_FLAGS=$(FUZZ_INSTRUMENT)" -DVARNHOLD_BUILD_FUZZ=ON -DVARNHOLD_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) --target $(FUZZERS) -j $(JOBS)
+	@mkdir -p $(FUZZ_DIR)/artifacts $(addprefix $(FUZZ_DIR)/corpus-,$(FUZZERS))
 
 fuzz: fuzz-build
-	@echo "== Fuzzing the map-file parser for $(FUZZ_SECONDS) s"
-	@$(FUZZER) $(FUZZ_OPTIONS) -max_total_time=$(FUZZ_SECONDS) $(FUZZ_DIR)/corpus fuzz/corpus
+	@for fuzzer in $(FUZZERS); do \
+		echo "== Fuzzing with $$fuzzer for $(FUZZ_SECONDS) s"; \
+		QT_QPA_PLATFORM=offscreen $(FUZZ_DIR)/fuzz/$$fuzzer $(FUZZ_OPTIONS) -max_total_time=$(FUZZ_SECONDS) \
+			$(FUZZ_DIR)/corpus-$$fuzzer fuzz/corpus || exit 1; \
+	done
 
-# What CI runs: every committed seed once on its own, then a minute of fuzzing.
+# What CI runs: every committed seed once through each fuzzer, then a minute
+# of fuzzing with each.
 fuzz-replay: fuzz-build
-	@echo "== Replaying fuzz/corpus"
-	@$(FUZZER) $(FUZZ_OPTIONS) fuzz/corpus/*
-	@echo "== Fuzzing the map-file parser for 60 s"
-	@$(FUZZER) $(FUZZ_OPTIONS) -max_total_time=60 $(FUZZ_DIR)/corpus fuzz/corpus
+	@for fuzzer in $(FUZZERS); do \
+		echo "== Replaying fuzz/corpus through $$fuzzer"; \
+		QT_QPA_PLATFORM=offscreen $(FUZZ_DIR)/fuzz/$$fuzzer $(FUZZ_OPTIONS) fuzz/corpus/* || exit 1; \
+	done
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=60
 
 # The speed figures on the largest map, built in Release in its own folder.
 # `make bench BENCH_ARGS=--tsv` prints them tab-separated.

@@ -3,6 +3,7 @@
 #include "palette/tilesetwidget.h"
 #include "support/canvasdriver.h"
 #include "support/modalanswerer.h"
+#include "support/referencerenderer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,6 +38,7 @@ private slots:
     void missingTileSetKeepsItsCells();
     void recordsWithoutTilesSaveAsRead_data();
     void recordsWithoutTilesSaveAsRead();
+    void tilesBeyondTheirSetDrawEmpty();
     void unloadableSetsInOneBox();
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
@@ -396,6 +398,26 @@ void TestWorldViewMapFile::recordsWithoutTilesSaveAsRead()
     canvas->history().redo();
     QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
     QTEST(readText(QStringLiteral("saved.map")), "saved");
+}
+
+void TestWorldViewMapFile::tilesBeyondTheirSetDrawEmpty()
+{
+    // The test set has 15 tiles: tile 15 lies just past them, the largest
+    // index a file can hold far past. Both cells draw as empty cells (no
+    // position is computed from the index) and are saved as they were read.
+    writeImage(QStringLiteral("a.png"));
+    const QByteArray file = "1\na.png\n3 1\n0 15 0\n0 2147483647 1\n0 14 0\n"
+                            "0 2147483647 0\n-1 -1 0\n0 3 1\n";
+    writeText(QStringLiteral("far.map"), file);
+    QVERIFY(canvas->readMapFile(QStringLiteral("far.map")));
+    // Drawn over its scroll area's background, as on screen.
+    const QColor background = canvas->parentWidget()->palette().color(QPalette::Dark);
+    const QImage drawn = canvasRendering(*canvas, background);
+    QCOMPARE(firstDifference(drawn, referenceRendering(*canvas, background)), QString());
+    // Cell (1, 0), clear of the start and cursor marks: the empty-cell colour.
+    QCOMPARE(drawn.pixelColor(canvas->cellRect(1, 0).center()), QColor(255, 255, 254));
+    QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
+    QCOMPARE(readText(QStringLiteral("saved.map")), file);
 }
 
 void TestWorldViewMapFile::unloadableSetsInOneBox()

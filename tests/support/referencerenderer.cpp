@@ -33,7 +33,8 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
     const int side = int(tileSize * zoom);
     const auto rectOf = [&](int c, int r) { return QRect(px(c), px(r), side, side); };
     const auto usable = [&](const Tile& t) {
-        return t.tileIndex != -1 && t.tileSet && t.tileSet->width() / tileSize > 0;
+        return t.tileIndex >= 0 && t.tileSet
+            && t.tileIndex < qint64(t.tileSet->width() / tileSize) * (t.tileSet->height() / tileSize);
     };
     const auto drawTile = [&](const QRect& target, const Tile& t) {
         const int n = t.tileSet->width() / tileSize;
