@@ -1,6 +1,7 @@
 #include "canvas/worldviewwidget.h"
 
 #include "canvas/tilesetimage.h"
+#include "palette/messagetext.h"
 
 #include <QMessageBox>
 
@@ -94,6 +95,13 @@ void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
     auto drawn = drawnImages.constFind(newSet->cacheKey());
     if (drawn == drawnImages.constEnd())
         drawn = drawnImages.insert(newSet->cacheKey(), drawnTileSetImage(*newSet));
+    // Without memory for its copy the set is still listed, to keep both lists
+    // in step, but its cells draw empty: the user must know.
+    if (drawn->isNull() && !newSet->isNull()) {
+        QMessageBox::warning(this, tr("TileSet Load"),
+                             tr("There is not enough memory to draw the tile set %1; its cells are shown empty.")
+                                 .arg(shortenedForMessage(newFile, this)));
+    }
     worldMap.addTileSet(newFile, *drawn);
 }
 
