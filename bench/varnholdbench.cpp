@@ -52,6 +52,8 @@ private:
     Figure squareFill();
     Figure floodFill();
     Figure undoFill();
+    // The top layer one tile, by a square fill of the whole map: one step.
+    void fillWholeMap(int tile);
     QList<Figure> mapFile();
     Figure commandLineRender();
     Figure paletteRepaint();
@@ -276,20 +278,25 @@ Figure Bench::squareFill()
              0.5 };
 }
 
-Figure Bench::floodFill()
+void Bench::fillWholeMap(int tile)
 {
-    // The top layer made one tile by a fill of the whole map, then filled
-    // from one cell with another tile and back again; every step is undone
-    // afterwards, so the map is as it was.
     canvas->setTool(WorldViewWidget::Square);
     QApplication::processEvents();
-    useBrush(7);
+    useBrush(tile);
     const QPoint last(BenchMapSide - 1, BenchMapSide - 1);
     mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseMove, last, Qt::NoButton, Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
     canvas->setTool(WorldViewWidget::Paint);
     repaintNow();
+}
+
+Figure Bench::floodFill()
+{
+    // The top layer made one tile by a fill of the whole map, then filled
+    // from one cell with another tile and back again; every step is undone
+    // afterwards, so the map is as it was.
+    fillWholeMap(7);
     int fills = 0;
     const auto work = [&] {
         useBrush(fills++ % 2 == 0 ? 8 : 7);
@@ -319,14 +326,7 @@ Figure Bench::floodFill()
 Figure Bench::undoFill()
 {
     // The whole map filled in one step, then undone and redone in turn.
-    canvas->setTool(WorldViewWidget::Square);
-    QApplication::processEvents();
-    useBrush(7);
-    const QPoint last(BenchMapSide - 1, BenchMapSide - 1);
-    mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, last, Qt::NoButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
-    repaintNow();
+    fillWholeMap(7);
     UndoHistory& history = canvas->history();
     bool undo = true;
     const auto work = [&] {

@@ -9,3 +9,10 @@ QPixmap drawnTileSetImage(const QPixmap& loaded)
         drawn.setMask(drawn.createHeuristicMask(true));
     return drawn;
 }
+
+QPixmap colourMaskedImage(const QString& resource)
+{
+    QPixmap image(resource);
+    image.setMask(image.createHeuristicMask(true));
+    return image;
+}

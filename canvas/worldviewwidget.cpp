@@ -5,17 +5,6 @@
 
 #include <QMessageBox>
 
-namespace {
-
-QPixmap colourMaskedImage(const QString& resource)
-{
-    QPixmap image(resource);
-    image.setMask(image.createHeuristicMask(true));
-    return image;
-}
-
-} // namespace
-
 WorldViewWidget::WorldViewWidget(QWidget* parent)
     : QWidget(parent)
     , worldMap(DefaultWorldSide, DefaultWorldSide)

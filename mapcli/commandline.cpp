@@ -30,3 +30,21 @@ int CommandLine::usageError(QTextStream& err, const QString& message) const
     err << QStringLiteral("varnhold-map %1: %2\nTry 'varnhold-map %1 --help'.\n").arg(command, message);
     return CommandUsageError;
 }
+
+bool CommandLine::mapAndOutput(const QCommandLineOption& output, const QString& outputName, QTextStream& err,
+                               QString* map, QString* target, int* status) const
+{
+    const QStringList files = options.positionalArguments();
+    if (files.size() != 1) {
+        *status = usageError(err, files.isEmpty() ? QStringLiteral("no map file given")
+                                                  : QStringLiteral("one map file at a time"));
+        return false;
+    }
+    *map = files.first();
+    *target = options.value(output);
+    if (target->isEmpty()) {
+        *status = usageError(err, QStringLiteral("no output file given (-o %1)").arg(outputName));
+        return false;
+    }
+    return true;
+}

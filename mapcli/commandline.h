@@ -22,6 +22,11 @@ public:
     bool parse(const QStringList& arguments, QTextStream& out, QTextStream& err, int* status);
     // Reports a usage error; returns the exit status for it.
     int usageError(QTextStream& err, const QString& message) const;
+    // After parse(): the one map file and the output file (option `output`,
+    // shown as `outputName` in the message) that render and export take.
+    // False, with *status 2, after reporting a usage error.
+    bool mapAndOutput(const QCommandLineOption& output, const QString& outputName, QTextStream& err,
+                      QString* map, QString* target, int* status) const;
 
 private:
     QString command;

@@ -55,20 +55,13 @@ int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream
                                     QStringLiteral("OUT.tmx"));
     parser.addOption(output);
     int status = CommandDone;
-    if (!commandLine.parse(arguments, out, err, &status))
+    QString map, target;
+    if (!commandLine.parse(arguments, out, err, &status)
+        || !commandLine.mapAndOutput(output, QStringLiteral("OUT.tmx"), err, &map, &target, &status))
         return status;
 
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1)
-        return commandLine.usageError(err,
-                                      files.isEmpty() ? QStringLiteral("no map file given")
-                                                      : QStringLiteral("one map file at a time"));
-    const QString target = parser.value(output);
-    if (target.isEmpty())
-        return commandLine.usageError(err, QStringLiteral("no output file given (-o OUT.tmx)"));
-
     MapSource source;
-    const bool loaded = source.load(files.first());
+    const bool loaded = source.load(map);
     for (const QString& line : source.problemLines())
         err << line << '\n';
     if (!loaded)

@@ -2,24 +2,13 @@
 
 #include "canvas/canvasgeometry.h"
 #include "canvas/maprenderer.h"
+#include "canvas/tilesetimage.h"
 #include "canvas/worldmap.h"
 
 #include <QBitmap>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
-
-namespace {
-
-// The canvas's marker images are masked by their corner colour.
-QPixmap colourMaskedImage(const QString& resource)
-{
-    QPixmap image(resource);
-    image.setMask(image.createHeuristicMask(true));
-    return image;
-}
-
-} // namespace
 
 QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
 {

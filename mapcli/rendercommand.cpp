@@ -66,17 +66,10 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
     const QCommandLineOption pass(QStringLiteral("pass"));
     parser.addOptions({ output, zoom, layer, noGrid, pass });
     int status = CommandDone;
-    if (!commandLine.parse(arguments, out, err, &status))
+    QString mapFile, target;
+    if (!commandLine.parse(arguments, out, err, &status)
+        || !commandLine.mapAndOutput(output, QStringLiteral("OUT.png"), err, &mapFile, &target, &status))
         return status;
-
-    const QStringList files = parser.positionalArguments();
-    if (files.size() != 1)
-        return commandLine.usageError(err,
-                                      files.isEmpty() ? QStringLiteral("no map file given")
-                                                      : QStringLiteral("one map file at a time"));
-    const QString target = parser.value(output);
-    if (target.isEmpty())
-        return commandLine.usageError(err, QStringLiteral("no output file given (-o OUT.png)"));
     MapPictureOptions options;
     bool zoomRead = false;
     options.zoom = parser.value(zoom).toFloat(&zoomRead);
@@ -94,7 +87,7 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
     options.passMarks = parser.isSet(pass);
 
     MapSource source;
-    const bool loaded = source.load(files.first());
+    const bool loaded = source.load(mapFile);
     for (const QString& line : source.problemLines())
         err << line << '\n';
     if (!loaded)
