@@ -3,6 +3,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 
 #include <QAction>
 #include <QDialog>
@@ -282,9 +283,8 @@ void TestMainWindowActions::shortcutTriggersItsAction()
     QFETCH(bool, opensDialog);
     QAction* action = actionByText(*window, text);
     QVERIFY(action);
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    // The shortcuts belong to the window, so they act only while it is active.
+    QVERIFY2(activateWindow(window.get()), "the main window did not become the active window");
 
     QSignalSpy triggered(action, &QAction::triggered);
     // Armed in every row, so that a dialog where none belongs fails the row
@@ -292,6 +292,7 @@ void TestMainWindowActions::shortcutTriggersItsAction()
     ModalAnswerer answerer;
     answerer.expect([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
     QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(triggered.count(), 1);
     QCOMPARE(answerer.seenCount(), opensDialog ? 1 : 0);
 }
@@ -402,8 +403,7 @@ void TestMainWindowActions::contextMenu()
 
 void TestMainWindowActions::propsEntryHidesObjectToolBar()
 {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     QToolBar* objectToolBar = toolBarByTitle(*window, QStringLiteral("&Object"));
     QAction* props = actionByText(*window, QStringLiteral("Props"));
     QVERIFY(objectToolBar && props);
@@ -437,8 +437,7 @@ void TestMainWindowActions::toolBarHiddenElsewhere()
 {
     QFETCH(QString, entry);
     QFETCH(QString, title);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     QAction* toggle = actionByText(*window, entry);
     QToolBar* toolBar = toolBarByTitle(*window, title);
     QVERIFY(toggle && toolBar);
@@ -484,8 +483,7 @@ void TestMainWindowActions::gridAndLayerToggles()
 
 void TestMainWindowActions::startPointGoesToCurrentCell()
 {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     QTest::mouseClick(canvas, Qt::RightButton, {}, canvas->cellRect(3, 4).center());
     QCOMPARE(canvas->currentCellPosition(), QPoint(3, 4));
     QCOMPARE(canvas->startCell(), QPoint(0, 0));
@@ -502,8 +500,7 @@ void TestMainWindowActions::clipboardActionsReachTheCanvas()
     const QString imagePath = dir.filePath(QStringLiteral("grass.png"));
     QVERIFY(image.save(imagePath));
 
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     auto* palette = window->findChild<TileSetWidget*>();
     QVERIFY(palette);
     QVERIFY(palette->loadTileSet(imagePath));
@@ -529,6 +526,7 @@ void TestMainWindowActions::aboutQtShowsQtsBox()
     ModalAnswerer answerer;
     answerer.expect([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->accept(); });
     actionByText(*window, QStringLiteral("About Qt..."))->trigger();
+    VERIFY_ANSWERED(answerer);
     QVERIFY(answerer.allAnswered());
     QCOMPARE(answerer.seenTitles(), QStringList { QStringLiteral("About Qt") });
 }

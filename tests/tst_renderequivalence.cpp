@@ -372,6 +372,7 @@ void TestRenderEquivalence::editsShowReference()
               ModalAnswerer answerer;
               answerer.expectMessageBox(QMessageBox::Yes);
               canvas.resizeWorld(MapWidth - 3, MapHeight - 5);
+              VERIFY_ANSWERED(answerer);
               QVERIFY(answerer.allAnswered());
           } },
         { "saved and imported in pass mode",

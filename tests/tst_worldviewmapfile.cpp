@@ -143,6 +143,7 @@ void TestWorldViewMapFile::twoByOneExample()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(2, 1);
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(canvas->worldSize(), QSize(2, 1));
     paint(QStringLiteral("tiles/grass.png"), 5, QPoint(0, 0));
     togglePass(QPoint(0, 0));
@@ -159,6 +160,7 @@ void TestWorldViewMapFile::recordsRunRowByRow()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(5, 3);
+    VERIFY_ANSWERED(answerer);
     // Tile x + 5 * y in top cell (x, y), tile 14 - that in the bottom cell.
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
@@ -308,6 +310,7 @@ void TestWorldViewMapFile::refusedImportChangesNothing()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->readMapFile(file));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(answerer.seenTitles().first(), QStringLiteral("TileSet Load"));
     const QString shown = answerer.seenTexts().first();
@@ -332,6 +335,7 @@ void TestWorldViewMapFile::missingTileSetKeepsItsCells()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(canvas->readMapFile(QStringLiteral("three.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QVERIFY(answerer.seenTexts().first().contains(QStringLiteral("b.png")));
     QCOMPARE(canvas->tileSetTotal(), 2);
@@ -378,6 +382,7 @@ void TestWorldViewMapFile::refusedSaveKeepsOldFile()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->writeMapFile(target));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(answerer.seenTitles().first(), QStringLiteral("Set Save"));
     QVERIFY2(answerer.seenTexts().first().startsWith(QStringLiteral("Cannot write file %1").arg(target)),
@@ -399,6 +404,7 @@ void TestWorldViewMapFile::unstorableNameRefusesSave()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("Set Save")});
     QVERIFY2(answerer.seenTexts().first().contains(QStringLiteral("two words.png")),
              qPrintable(answerer.seenTexts().first()));
@@ -413,6 +419,7 @@ void TestWorldViewMapFile::cursorAfterFileOperations()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->readMapFile(QStringLiteral("missing.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
     QVERIFY(canvas->writeMapFile(QStringLiteral("ok.map")));
