@@ -680,6 +680,9 @@ void TestMainWindowCommands::aboutNamesProgramAndVersion()
     const QString text = answerer.seenTexts().at(0);
     QVERIFY2(text.contains(QStringLiteral("Varnhold " VARNHOLD_VERSION)), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("tile-based")), qPrintable(text));
+    // Map files cannot hold a starting point; the box must not promise to save one.
+    QVERIFY2(text.contains(QStringLiteral("starting point")) && text.contains(QStringLiteral("not saved")),
+             qPrintable(text));
 }
 
 QTEST_MAIN(TestMainWindowCommands)
