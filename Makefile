@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench clean format-check sanitize fuzz-build fuzz fuzz-replay
+.PHONY: all deps configure build editor run test bench clean format-check sanitize fuzz-build fuzz fuzz-replay
 
 all: build
 
@@ -18,9 +18,16 @@ build: configure
 	@echo "== Building"
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# The editor alone; `make test` builds the test programs.
+editor: configure
+	@echo "== Building the editor"
+	@cmake --build $(BUILD_DIR) --target varnhold -j $(JOBS)
+
+# `make run DIR=~/mygame` starts the editor in the folder of your maps and tile
+# sets (default: this one), since tile sets are named relative to it.
+run: editor
 	@echo "== Starting Varnhold"
-	@scripts/run-editor.sh $(BUILD_DIR)/varnhold
+	@VARNHOLD_EDITOR="$(abspath $(BUILD_DIR))/varnhold" scripts/run-editor.sh "$(DIR)"
 
 test: build
 	@echo "== Running the test suite"
