@@ -33,8 +33,10 @@ test: build
 	@echo "== Running the test suite"
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# The test suite built by clang with AddressSanitizer, LeakSanitizer and
-# UndefinedBehaviorSanitizer; any report fails the run.
+# The test suite built by GCC with AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer; any report fails the run. GCC rather than clang:
+# clang 14's leak checker crashes in its own tracer on this glibc's thread-local
+# storage, while GCC 12's runtime (libasan8, libubsan1) holds.
 SANITIZE_DIR ?= build-sanitize
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -O1
 SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
@@ -44,8 +46,8 @@ SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
 
 sanitize:
 	@echo "== Sanitizer build in $(SANITIZE_DIR)"
-	@scripts/install-deps.sh clang libclang-rt-14-dev
-	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+	@scripts/install-deps.sh libasan8 libubsan1
+	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
 		"-DCMAKE_CXX_FLAGS=$(SANITIZE_FLAGS)" "-DCMAKE_EXE_LINKER_FLAGS=$(SANITIZE_FLAGS)" >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	@echo "== Running the test suite under the sanitizers"
