@@ -13,7 +13,9 @@ set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 editor=${VARNHOLD_EDITOR:-$root/build/varnhold}
 folder=${1:-.}
-# `make run DIR=~/x` run from a shell that leaves the tilde alone.
+# `make run DIR=~/x` run from a shell that leaves the tilde alone: the tilde
+# is matched literally here, on purpose.
+# shellcheck disable=SC2088
 case $folder in
 "~") folder=$HOME ;;
 "~/"*) folder=$HOME/${folder#"~/"} ;;
