@@ -255,7 +255,8 @@ void MainWindow::about()
         tr("<h3>Varnhold %1</h3>"
            "<p>An editor for the maps of two-dimensional, tile-based games.</p>"
            "<p>Load tile-set images, paint their tiles into the top and bottom layer of a map, "
-           "mark the cells a character can pass, place its starting point, and save the map "
-           "as a .map file for the game.</p>")
+           "mark the cells a character can pass, and save the map as a .map file for the game.</p>"
+           "<p>The character's starting point is shown while you edit, but a .map file has no "
+           "place for it: it is not saved.</p>")
             .arg(QStringLiteral(VARNHOLD_VERSION)));
 }

@@ -4,6 +4,7 @@
 #include "mapfile/mapparser.h"
 #include "palette/palettepane.h"
 #include "palette/tilesetwidget.h"
+#include "support/windowstate.h"
 #include "support/canvasdriver.h"
 
 #include <QAction>
@@ -73,8 +74,7 @@ private:
 void TestEditorGestures::init()
 {
     window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY2(showExposed(window), "the window was not exposed");
     palette = window->findChild<TileSetWidget*>();
     canvas = window->findChild<WorldViewWidget*>();
     pane = qobject_cast<PalettePane*>(palette->parentWidget()->parentWidget());

@@ -317,6 +317,7 @@ void TestImportRobustness::importFile(const QString& path, bool* accepted, int* 
     keepAnswering();
     const int seenBefore = answerer->seenCount();
     *accepted = canvas->readMapFile(path);
+    VERIFY_ANSWERED(*answerer);
     *boxes = answerer->seenCount() - seenBefore;
     for (int i = seenBefore; i < answerer->seenCount(); ++i) {
         QCOMPARE(answerer->seenTitles()[i], QStringLiteral("TileSet Load"));

@@ -1,6 +1,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -217,8 +218,7 @@ void TestTileSetWidget::refusesUnloadableFile()
 
     TileSetWidget palette(40);
     wireToItself(palette);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     QVERIFY(palette.loadTileSet(good));
     QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(100, 70));
     QCOMPARE(palette.selectedTile(), QPoint(3, 2));
@@ -228,6 +228,7 @@ void TestTileSetWidget::refusesUnloadableFile()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!palette.loadTileSet(path));
+    VERIFY_ANSWERED(answerer);
 
     QVERIFY(answerer.allAnswered());
     QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("TileSet Load")});
@@ -249,7 +250,7 @@ void TestTileSetWidget::imageSmallerThanOneTileIsRefused()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!palette.loadTileSet(writeImage(dir, QStringLiteral("narrow.png"), 39, 100)));
-    QVERIFY(answerer.allAnswered());
+    VERIFY_ANSWERED(answerer);
     QVERIFY2(answerer.seenTexts().value(0).endsWith(QStringLiteral("the image is 39 x 100 pixels, smaller than one "
                                                                    "40 x 40 tile")),
              qPrintable(answerer.seenTexts().value(0)));
@@ -329,8 +330,7 @@ void TestTileSetWidget::partialRepaintMatchesFullPaint()
     wireToItself(palette);
     // Larger than the tiles, so that the area beyond them is painted too.
     palette.setMinimumSize(420, 420);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("square.png"), 500, 500)));
     QCOMPARE(palette.gridSize(), QSize(12, 12));
     QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(70, 100));
@@ -374,8 +374,7 @@ void TestTileSetWidget::pressPicksTile()
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("hits.png"))));
     // Wider than the tiles, so that a press beyond them reaches the widget.
     palette.setMinimumSize(300, 150);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     std::vector<Tile*> picked;
     connect(&palette, &TileSetWidget::tileSelected, this,
             [&picked](Tile& tile) { picked.push_back(&tile); });
@@ -406,8 +405,7 @@ void TestTileSetWidget::otherButtonsIgnored()
     TileSetWidget palette(40);
     wireToItself(palette);
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("buttons.png"))));
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     int selections = 0;
     connect(&palette, &TileSetWidget::tileSelected, this, [&selections](Tile&) { ++selections; });
 
@@ -419,8 +417,7 @@ void TestTileSetWidget::otherButtonsIgnored()
 void TestTileSetWidget::pressBeforeAnyLoadIgnored()
 {
     TileSetWidget palette(40);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     int selections = 0;
     connect(&palette, &TileSetWidget::tileSelected, this, [&selections](Tile&) { ++selections; });
 
@@ -435,8 +432,7 @@ void TestTileSetWidget::screenShowsFrameMovedByPress()
     TileSetWidget palette(40);
     wireToItself(palette);
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("screen.png"))));
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
 
     // A press repaints only around the old and the new frame; what is on
     // the screen afterwards must still equal a full repaint.
@@ -456,8 +452,7 @@ void TestTileSetWidget::loadMovesFrameBackToFirstTile()
     TileSetWidget palette(40);
     wireToItself(palette);
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("first.png"))));
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(100, 70));
     QCOMPARE(palette.selectedTile(), QPoint(3, 2));
 

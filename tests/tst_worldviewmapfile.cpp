@@ -149,6 +149,7 @@ void TestWorldViewMapFile::twoByOneExample()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(2, 1);
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(canvas->worldSize(), QSize(2, 1));
     paint(QStringLiteral("tiles/grass.png"), 5, QPoint(0, 0));
     togglePass(QPoint(0, 0));
@@ -165,6 +166,7 @@ void TestWorldViewMapFile::recordsRunRowByRow()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(5, 3);
+    VERIFY_ANSWERED(answerer);
     // Tile x + 5 * y in top cell (x, y), tile 14 - that in the bottom cell.
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
@@ -314,6 +316,7 @@ void TestWorldViewMapFile::refusedImportChangesNothing()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->readMapFile(file));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(answerer.seenTitles().first(), QStringLiteral("TileSet Load"));
     const QString shown = answerer.seenTexts().first();
@@ -338,6 +341,7 @@ void TestWorldViewMapFile::missingTileSetKeepsItsCells()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(canvas->readMapFile(QStringLiteral("three.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QVERIFY(answerer.seenTexts().first().contains(QStringLiteral("b.png")));
     QCOMPARE(canvas->tileSetTotal(), 2);
@@ -393,6 +397,7 @@ void TestWorldViewMapFile::recordsWithoutTilesSaveAsRead()
         answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(canvas->readMapFile(QStringLiteral("bare.map")));
     QVERIFY(answerer.allAnswered());
+    VERIFY_ANSWERED(answerer);
     // Undo and redo on the way must not lose the set either.
     canvas->history().undo();
     canvas->history().redo();
@@ -440,6 +445,7 @@ void TestWorldViewMapFile::unloadableSetsInOneBox()
     });
     QVERIFY(canvas->readMapFile(QStringLiteral("forty.map")));
     QVERIFY(answerer.allAnswered());
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     const QStringList lines = answerer.seenTexts().first().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 41);
@@ -477,6 +483,7 @@ void TestWorldViewMapFile::refusedSaveKeepsOldFile()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->writeMapFile(target));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(answerer.seenTitles().first(), QStringLiteral("Set Save"));
     QVERIFY2(answerer.seenTexts().first().startsWith(QStringLiteral("Cannot write file %1").arg(target)),
@@ -498,6 +505,7 @@ void TestWorldViewMapFile::unstorableNameRefusesSave()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("Set Save")});
     QVERIFY2(answerer.seenTexts().first().contains(QStringLiteral("two words.png")),
              qPrintable(answerer.seenTexts().first()));
@@ -512,6 +520,7 @@ void TestWorldViewMapFile::cursorAfterFileOperations()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->readMapFile(QStringLiteral("missing.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
     QVERIFY(canvas->writeMapFile(QStringLiteral("ok.map")));

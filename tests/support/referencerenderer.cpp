@@ -15,12 +15,13 @@ QPixmap masked(const QString& resource)
 
 } // namespace
 
-QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background)
+QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background, const QRect& area)
 {
-    const QSize size = canvas.sizeHint();
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    const QRect part = area.isNull() ? QRect(QPoint(), canvas.sizeHint()) : area;
+    QImage image(part.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(background);
     QPainter painter(&image);
+    painter.translate(-part.topLeft());
 
     const QColor emptyColour(255, 255, 254);
     const QPixmap passYes = masked(QStringLiteral(":/images/passyes.png"));

@@ -7,8 +7,11 @@ class WorldViewWidget;
 // Draws the canvas the plain way: every cell, line and mark in the canvas's
 // order of drawing, with the marker images loaded and masked afresh, onto an
 // image of the canvas's size filled with `background` first. Tests compare
-// the canvas's own, optimised drawing against it pixel for pixel.
-QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background);
+// the canvas's own, optimised drawing against it pixel for pixel. With an
+// `area`, the image holds only that part of the canvas, which is much cheaper
+// to check often on a large map.
+QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background,
+                          const QRect& area = QRect());
 
 // What the canvas itself draws, onto the same kind of image.
 QImage canvasRendering(WorldViewWidget& canvas, const QColor& background);
