@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/mapstatus.h"
 #include "canvas/worldviewwidget.h"
+#include "palette/palettepane.h"
 #include "palette/tilesetwidget.h"
 
 #include <QFileInfo>
@@ -8,6 +10,7 @@
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 MainWindow::MainWindow()
@@ -30,6 +33,11 @@ MainWindow::MainWindow()
     connect(&worldViewWidget->history(), &UndoHistory::cleanChanged, this,
             [this](bool clean) { setWindowModified(!clean); });
     updateTitle();
+
+    connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::scheduleMapStatus);
+    connect(worldViewWidget, &WorldViewWidget::brushChanged, this, &MainWindow::scheduleMapStatus);
+    updateMapStatus();
+    connect(worldViewWidget, &WorldViewWidget::zoomStepRequested, this, &MainWindow::stepZoom);
     resize(QSize(800, 700));
 }
 
@@ -41,7 +49,7 @@ void MainWindow::createCentralWidget()
     tileSetWidget = new TileSetWidget(40, this);
 
     worldScrollArea = new QScrollArea;
-    tileSetScrollArea = new QScrollArea;
+    tileSetScrollArea = new PalettePane;
     splitter = new QSplitter(Qt::Horizontal);
 
     worldScrollArea->setWidget(worldViewWidget);
@@ -66,6 +74,21 @@ void MainWindow::createCentralWidget()
     connect(tileSetWidget, &TileSetWidget::tileSetAdded, tileSetWidget, &TileSetWidget::addTileSet);
     connect(worldViewWidget, &WorldViewWidget::tileSetAdded, tileSetWidget, &TileSetWidget::loadTileSet);
     connect(worldViewWidget, &WorldViewWidget::setCleared, tileSetWidget, &TileSetWidget::clearSets);
+    connect(worldViewWidget, &WorldViewWidget::tileSetLoadsStarted, tileSetWidget, &TileSetWidget::beginLoads);
+    connect(worldViewWidget, &WorldViewWidget::tileSetLoadsFinished, tileSetWidget, &TileSetWidget::endLoads);
+
+    // The chooser above the palette lists the loaded sets and switches the
+    // one shown.
+    connect(tileSetWidget, &TileSetWidget::tileSetsListed, tileSetScrollArea, &PalettePane::listTileSets);
+    connect(tileSetWidget, &TileSetWidget::tileSetShown, tileSetScrollArea, &PalettePane::showTileSet);
+    connect(tileSetScrollArea, &PalettePane::tileSetChosen, tileSetWidget, &TileSetWidget::showTileSet);
+    // The map keeps which set is shown, so that undo can show it again.
+    connect(tileSetWidget, &TileSetWidget::tileSetShown, worldViewWidget, &WorldViewWidget::setShownTileSet);
+    connect(worldViewWidget, &WorldViewWidget::tileSetRestored, tileSetWidget, &TileSetWidget::showTileSet);
+    // The palette frames the brush's tile when its set is shown again, and
+    // shows the set of a tile taken from the map.
+    connect(worldViewWidget, &WorldViewWidget::brushChanged, tileSetWidget, &TileSetWidget::followBrush);
+    connect(worldViewWidget, &WorldViewWidget::tilePicked, tileSetWidget, &TileSetWidget::showTile);
 
     setCentralWidget(splitter);
 }
@@ -81,4 +104,46 @@ void MainWindow::createStatusBar()
 {
     statusLabel = new QLabel;
     statusBar()->addWidget(statusLabel, 1);
+    // A permanent widget stays in view while a status tip covers the others.
+    mapStatusLabel = new QLabel;
+    mapStatusLabel->setObjectName(QStringLiteral("mapStatusLabel"));
+    // Painting its own background spares the status bar a repaint under it.
+    mapStatusLabel->setAutoFillBackground(true);
+    statusBar()->addPermanentWidget(mapStatusLabel);
+    mapStatusTimer = new QTimer(this);
+    mapStatusTimer->setSingleShot(true);
+    mapStatusTimer->setInterval(MapStatusInterval);
+    connect(mapStatusTimer, &QTimer::timeout, this, [this] {
+        if (!mapStatusPending)
+            return;
+        mapStatusPending = false;
+        updateMapStatus();
+        mapStatusTimer->start();
+    });
+}
+
+void MainWindow::scheduleMapStatus()
+{
+    // The line changes with every cell the pointer crosses: it is shown at
+    // once, then at most once an interval, so that a fast drag spends its
+    // time on the map and not on repainting the status bar.
+    if (mapStatusTimer->isActive()) {
+        mapStatusPending = true;
+        return;
+    }
+    updateMapStatus();
+    mapStatusTimer->start();
+}
+
+void MainWindow::updateMapStatus()
+{
+    const Tile& brush = worldViewWidget->brushTile();
+    const QString text = mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),
+                                       worldViewWidget->worldSize(), brush.tileSetFile, brush.tileIndex);
+    // A label of fixed size only repaints when its text changes, where one
+    // that fits its text would lay out the status bar again; it only grows.
+    const int needed = mapStatusLabel->fontMetrics().horizontalAdvance(text) + 8;
+    if (needed > mapStatusLabel->minimumWidth())
+        mapStatusLabel->setFixedSize(needed, mapStatusLabel->sizeHint().height());
+    mapStatusLabel->setText(text);
 }

@@ -4,9 +4,12 @@
 
 class QAction;
 class QLabel;
+class PalettePane;
 class QMenu;
+class QPoint;
 class QScrollArea;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class TileSetWidget;
 class WorldViewWidget;
@@ -61,11 +64,16 @@ private:
     void selectZoom(float zoom, QAction* action);
     void updateUndoActions();
     void updateTitle();
+    void updateMapStatus();
+    void scheduleMapStatus();
+    // Ctrl+wheel: `steps` zoom levels in (out when negative), keeping the
+    // point under the canvas pixel `pixel` where it is in the view.
+    void stepZoom(int steps, const QPoint& pixel);
 
     QSplitter* splitter = nullptr;
     TileSetWidget* tileSetWidget = nullptr;
     QScrollArea* worldScrollArea = nullptr;
-    QScrollArea* tileSetScrollArea = nullptr;
+    PalettePane* tileSetScrollArea = nullptr;
     WorldViewWidget* worldViewWidget = nullptr;
 
     QAction* newProjectAct = nullptr;
@@ -120,6 +128,11 @@ private:
     QToolBar* paintToolBar = nullptr;
     QToolBar* objectToolBar = nullptr;
     QLabel* statusLabel = nullptr;
+    // Right of the status tips: the pointer's cell, layer, size and brush.
+    QLabel* mapStatusLabel = nullptr;
+    static constexpr int MapStatusInterval = 40; // ms
+    QTimer* mapStatusTimer = nullptr;
+    bool mapStatusPending = false;
     QAction* undoAct = nullptr;
     QAction* redoAct = nullptr;
 };

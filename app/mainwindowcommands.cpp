@@ -2,6 +2,7 @@
 
 #include "app/resizedialog.h"
 #include "canvas/worldviewwidget.h"
+#include "palette/messagetext.h"
 #include "palette/tilesetwidget.h"
 
 #include <QAction>
@@ -9,7 +10,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -20,6 +26,20 @@ constexpr float Zoom08 = 0.8f;
 constexpr float Zoom06 = 0.6f;
 constexpr float Zoom04 = 0.4f;
 constexpr float Zoom02 = 0.2f;
+
+// The levels in the order of the menu, from the largest view down.
+constexpr float ZoomLevels[] = { Zoom10, Zoom08, Zoom06, Zoom04, Zoom02 };
+constexpr int ZoomLevelCount = int(std::size(ZoomLevels));
+
+// The level `steps` levels in from `zoom` (out when negative), within the
+// levels there are. A zoom between two levels counts as the larger one.
+int steppedZoomLevel(float zoom, int steps)
+{
+    int level = 0;
+    while (level + 1 < ZoomLevelCount && ZoomLevels[level] > zoom)
+        ++level;
+    return std::clamp(level - steps, 0, ZoomLevelCount - 1);
+}
 
 } // namespace
 
@@ -63,7 +83,8 @@ bool MainWindow::saveSet()
         if (QFileInfo::exists(path)) {
             const auto answer = QMessageBox::warning(
                 this, tr("Save GameSet"),
-                tr("%1 already exists.\nDo you want to replace it?").arg(QDir::toNativeSeparators(path)),
+                tr("%1 already exists.\nDo you want to replace it?")
+                    .arg(shortenedForMessage(QDir::toNativeSeparators(path), this)),
                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
             if (answer != QMessageBox::Yes)
                 return false;
@@ -138,7 +159,8 @@ void MainWindow::loadTileSet()
     // The relative path is the name under which both widgets and map files
     // know the set; importing a map resolves it against the current folder.
     const QString relativePath = QDir().relativeFilePath(path);
-    QMessageBox::information(this, tr("TileSet Load"), relativePath, QMessageBox::Ok, QMessageBox::Ok);
+    QMessageBox::information(this, tr("TileSet Load"), shortenedForMessage(relativePath, this), QMessageBox::Ok,
+                             QMessageBox::Ok);
     if (!path.isEmpty())
         tileSetWidget->loadTileSet(relativePath);
 }
@@ -184,6 +206,22 @@ void MainWindow::selectZoom(float zoom, QAction* action)
     resetZoomChecks();
 }
 
+void MainWindow::stepZoom(int steps, const QPoint& pixel)
+{
+    const int level = steppedZoomLevel(worldViewWidget->zoom(), steps);
+    if (ZoomLevels[level] == worldViewWidget->zoom())
+        return;
+    const QPointF pointed = worldViewWidget->cellPosition(pixel);
+    const QPoint inView = worldViewWidget->mapTo(worldScrollArea->viewport(), pixel);
+    // The same path as the zoom entries, so that their check marks follow.
+    QAction* const actions[] = { zoom10Act, zoom08Act, zoom06Act, zoom04Act, zoom02Act };
+    selectZoom(ZoomLevels[level], actions[level]);
+    // The scroll bars clamp what the scroll range does not allow.
+    const QPoint moved = worldViewWidget->pixelOf(pointed) - inView;
+    worldScrollArea->horizontalScrollBar()->setValue(moved.x());
+    worldScrollArea->verticalScrollBar()->setValue(moved.y());
+}
+
 void MainWindow::resetZoomChecks()
 {
     if (worldViewWidget->zoom() != Zoom10)
@@ -217,7 +255,8 @@ void MainWindow::about()
         tr("<h3>Varnhold %1</h3>"
            "<p>An editor for the maps of two-dimensional, tile-based games.</p>"
            "<p>Load tile-set images, paint their tiles into the top and bottom layer of a map, "
-           "mark the cells a character can pass, place its starting point, and save the map "
-           "as a .map file for the game.</p>")
+           "mark the cells a character can pass, and save the map as a .map file for the game.</p>"
+           "<p>The character's starting point is shown while you edit, but a .map file has no "
+           "place for it: it is not saved.</p>")
             .arg(QStringLiteral(VARNHOLD_VERSION)));
 }

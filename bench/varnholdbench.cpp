@@ -9,6 +9,7 @@
 
 #include "app/mainwindow.h"
 #include "canvas/worldviewwidget.h"
+#include "mapcli/mapcommand.h"
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "palette/tilesetwidget.h"
@@ -53,13 +54,18 @@ private:
     QList<Figure> translucentArt(double plainImport);
     Figure dragStep(const char* name, const QString& title, int tool);
     Figure squareFill();
+    Figure floodFill();
     Figure undoFill();
+    // The top layer one tile, by a square fill of the whole map: one step.
+    void fillWholeMap(int tile);
     QList<Figure> mapFile();
+    Figure commandLineRender();
     Figure paletteRepaint();
 
     void setViewport(const QSize& size);
     void scrollTo(double fractionX, double fractionY);
-    void mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held);
+    void mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void useBrush(int tileIndex);
     void repaintNow();
     QString viewportText() const;
@@ -112,10 +118,11 @@ QString Bench::viewportText() const
     return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
 }
 
-void Bench::mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held)
+void Bench::mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held,
+                  Qt::KeyboardModifiers modifiers)
 {
     const QPointF pixel = canvas->cellRect(cell).center();
-    QMouseEvent event(type, pixel, canvas->mapToGlobal(pixel), button, held, Qt::NoModifier);
+    QMouseEvent event(type, pixel, canvas->mapToGlobal(pixel), button, held, modifiers);
     QApplication::sendEvent(canvas, &event);
 }
 
@@ -157,9 +164,11 @@ QList<Figure> Bench::run()
     figures << dragStep("drag_select_z1", QStringLiteral("select drag step at zoom 1.0"),
                         WorldViewWidget::Select);
     figures << squareFill();
+    figures << floodFill();
     figures << undoFill();
     const QList<Figure> files = mapFile();
     figures << files;
+    figures << commandLineRender();
     figures << translucentArt(files.last().median);
     figures << paletteRepaint();
     figures << rss;
@@ -337,17 +346,55 @@ Figure Bench::squareFill()
              0.5 };
 }
 
-Figure Bench::undoFill()
+void Bench::fillWholeMap(int tile)
 {
-    // The whole map filled in one step, then undone and redone in turn.
     canvas->setTool(WorldViewWidget::Square);
     QApplication::processEvents();
-    useBrush(7);
+    useBrush(tile);
     const QPoint last(BenchMapSide - 1, BenchMapSide - 1);
     mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseMove, last, Qt::NoButton, Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    canvas->setTool(WorldViewWidget::Paint);
     repaintNow();
+}
+
+Figure Bench::floodFill()
+{
+    // The top layer made one tile by a fill of the whole map, then filled
+    // from one cell with another tile and back again; every step is undone
+    // afterwards, so the map is as it was.
+    fillWholeMap(7);
+    int fills = 0;
+    const auto work = [&] {
+        useBrush(fills++ % 2 == 0 ? 8 : 7);
+        mouse(QEvent::MouseButtonPress, QPoint(5, 5), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+        repaintNow();
+    };
+    work();
+    canvasPaints.reset();
+    work();
+    const QSize painted = canvasPaints.paintedPixels();
+    if (canvasPaints.paintEvents() == 0)
+        std::fprintf(stderr, "varnholdbench: a flood fill repainted nothing\n");
+    const double median = medianMilliseconds(41, work);
+    UndoHistory& history = canvas->history();
+    for (int step = 0; step <= fills; ++step)
+        history.undo();
+    QApplication::processEvents();
+    return { QStringLiteral("flood_fill_255"),
+             QStringLiteral("flood fill of a %1 x %1 region at zoom 1.0, with its repaint").arg(BenchMapSide),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(painted, 41),
+             20 };
+}
+
+Figure Bench::undoFill()
+{
+    // The whole map filled in one step, then undone and redone in turn.
+    fillWholeMap(7);
     UndoHistory& history = canvas->history();
     bool undo = true;
     const auto work = [&] {
@@ -409,6 +456,25 @@ QList<Figure> Bench::mapFile()
                         readFilesMilliseconds(QStringList(files.map) + files.mapTileSets, 11),
                         25 };
     return figures;
+}
+
+Figure Bench::commandLineRender()
+{
+    // The whole command: reading and parsing the map, loading its tile
+    // sets, drawing, encoding the PNG and saving it safely.
+    const QString picture = folder + QStringLiteral("/picture.png");
+    const QStringList arguments { QStringLiteral("render"), files.map, QStringLiteral("-o"), picture,
+                                  QStringLiteral("--zoom"), QStringLiteral("0.2") };
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const double median = medianMilliseconds(5, [&] { runMapCommand(arguments, outStream, errStream); });
+    const QSize pixels(2041, 2041);
+    return { QStringLiteral("render_cli_255_z02"),
+             QStringLiteral("varnhold-map render of the map at zoom 0.2 into a PNG file"),
+             median,
+             QStringLiteral("ms"),
+             copyPixelsMilliseconds(pixels, 5) + writeFileMilliseconds(folder, QFileInfo(picture).size(), 5),
+             500 };
 }
 
 Figure Bench::paletteRepaint()

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <cmath>
+
 // Where the cells of a map lie in pixels at a zoom. Positions are computed
 // in double precision from the single-precision zoom and truncated toward
 // zero: at zoom 0.8, whose float lies a hair above 0.8, a 40-pixel tile
@@ -32,6 +34,21 @@ struct CanvasGeometry
     {
         const double z = zoom;
         return QPointF(pixel.x() / z / tileSize, pixel.y() / z / tileSize);
+    }
+    // A pixel at a point in cell units: as far into its cell, in proportion,
+    // as the point is, and one that cellAt() maps back to that cell (at zooms
+    // a hair above a decimal, it takes the first pixel of a cell for the cell
+    // before).
+    QPoint pixelOf(const QPointF& position) const
+    {
+        const auto along = [this](double at) {
+            const int cell = int(std::floor(at));
+            int pixel = cellToPixel(cell) + int((at - cell) * cellSide());
+            while (cellAt(pixel, 0).x() < cell)
+                ++pixel;
+            return pixel;
+        };
+        return QPoint(along(position.x()), along(position.y()));
     }
     // Pixels of a map of this many cells, its last grid line included.
     QSize mapSize(const QSize& cells) const

@@ -8,8 +8,9 @@ enum class Layer { Top, Bottom };
 
 // One cell of a layer as the map stores it, in 8 bytes: the slot of its tile
 // set in the map's table of tile-set names (0 for none), the tile's row-major
-// index inside that set (-1 for no tile) and the pass flag. An empty cell
-// has slot 0 whatever it held before.
+// index inside that set (-1 for no tile) and the pass flag. An emptied cell
+// has slot 0; one read from a map file keeps the set the file gave it, tile
+// or none, so that saving writes it back as it was.
 struct Cell
 {
     qint32 tileIndex = -1;
@@ -29,8 +30,8 @@ struct Cell
     }
 
     bool isEmpty() const { return tileIndex == -1; }
-    // Empty and impassable: what every cell of a new map holds.
-    bool isBlank() const { return tileIndex == -1 && !pass; }
+    // What every cell of a new map holds.
+    bool isBlank() const { return tileIndex == -1 && tileSet == 0 && !pass; }
 };
 
 static_assert(sizeof(Cell) == 8, "a map of 1024 x 1024 cells must stay small");

@@ -15,15 +15,26 @@ MapRenderer::MapRenderer(const WorldMap& map, const Options& options)
     : map(map)
     , options(options)
     , slotImages(map.slotCount(), nullptr)
+    , slotTiles(map.slotCount(), 0)
     , slotKeys(map.slotCount(), 0)
 {
+    const int tileSize = options.geometry.tileSize;
     for (quint32 slot = 1; slot < map.slotCount(); ++slot) {
         const QPixmap& image = map.slotImage(slot);
-        if (!image.isNull() && image.width() >= options.geometry.tileSize) {
+        const qint64 tiles = qint64(image.width() / tileSize) * (image.height() / tileSize);
+        if (tiles > 0) {
             slotImages[slot] = &image;
+            slotTiles[slot] = tiles;
             slotKeys[slot] = image.cacheKey();
         }
     }
+}
+
+bool MapRenderer::isDrawable(const Cell& cell) const
+{
+    // Below the count of whole tiles, a tile's square lies inside the image
+    // and no position computed from it can overflow.
+    return cell.tileIndex >= 0 && cell.tileIndex < slotTiles[cell.tileSet];
 }
 
 QRect MapRenderer::cellsMeeting(const QRect& area) const

@@ -48,9 +48,10 @@ public:
     // The same grid lines with the same pixels, straight into `image`.
     void drawGrid(QImage& image, const QPoint& origin, const QRect& area) const;
 
-    // Whether the cell's image holds a tile to draw; a cell whose set is not
-    // loaded, or whose image is narrower than a tile, is drawn empty.
-    bool isDrawable(const Cell& cell) const { return !cell.isEmpty() && slotImages[cell.tileSet]; }
+    // Whether the cell's image holds its tile; a cell whose set is not
+    // loaded, or whose tile lies beyond the image's whole tiles, is drawn
+    // empty (and keeps its tile for saving).
+    bool isDrawable(const Cell& cell) const;
     // The image a cell is drawn from, told apart by QPixmap::cacheKey(); 0
     // for a cell drawn empty.
     qint64 imageKey(const Cell& cell) const { return isDrawable(cell) ? slotKeys[cell.tileSet] : 0; }
@@ -63,7 +64,9 @@ private:
 
     const WorldMap& map;
     Options options;
-    // Per slot of the map: its image, when it can hold a tile, and its key.
+    // Per slot of the map: its image, when it holds a whole tile, the number
+    // of its whole tiles, and its key.
     std::vector<const QPixmap*> slotImages;
+    std::vector<qint64> slotTiles;
     std::vector<qint64> slotKeys;
 };

@@ -58,7 +58,7 @@ ScaledTiles::Set::Set(const QPixmap& image, const QSize& tileSize, int side)
     , squareSide(side)
     , columns(tileSize.width() > 0 ? image.width() / tileSize.width() : 0)
 {
-    const qint64 rows = tileSize.height() > 0 ? (image.height() + tileSize.height() - 1) / tileSize.height() : 0;
+    const qint64 rows = tileSize.height() > 0 ? image.height() / tileSize.height() : 0;
     tileCount = qint32(std::min<qint64>(qint64(columns) * rows, std::numeric_limits<qint32>::max()));
     made.resize(size_t(tileCount));
     tiles.resize(size_t(tileCount));

@@ -37,3 +37,8 @@ QPixmap drawnTileSetImage(const QPixmap& loaded)
         drawn = QPixmap::fromImage(pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied));
     return drawn;
 }
+
+QPixmap markerImage(const QString& resource)
+{
+    return drawnTileSetImage(QPixmap(resource));
+}

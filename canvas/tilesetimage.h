@@ -14,3 +14,7 @@ QPixmap drawnTileSetImage(const QPixmap& loaded);
 
 // Whether any pixel of `image` is less than fully opaque.
 bool hasTransparency(const QImage& image);
+
+// One of the canvas's marker images from the program's resources (a pass
+// mark, the cursor), made ready to draw by the same rule as a tile set.
+QPixmap markerImage(const QString& resource);

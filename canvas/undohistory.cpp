@@ -10,7 +10,12 @@ UndoHistory::UndoHistory(qint64 budgetBytes, QObject* parent)
     connect(&stack, &QUndoStack::cleanChanged, this, &UndoHistory::cleanChanged);
 }
 
-UndoHistory::~UndoHistory() = default;
+UndoHistory::~UndoHistory()
+{
+    // The stack clears itself when destroyed, and says so; by then whoever
+    // listens to this history may be half destroyed too.
+    QObject::disconnect(&stack, nullptr, this, nullptr);
+}
 
 void UndoHistory::push(MapStep* step)
 {

@@ -103,12 +103,21 @@ bool WorldMap::usesUnloadedSet() const
         for (int x = 0; x < layer->width(); ++x) {
             const Cell* column = layer->column(x);
             for (int y = 0; y < layer->height(); ++y) {
-                if (unloaded[column[y].tileSet])
+                if (unloaded[column[y].tileSet] && !column[y].isEmpty())
                     return true;
             }
         }
     }
     return false;
+}
+
+int WorldMap::reloadedPosition(const QStringList& wanted, int k) const
+{
+    if (k < 0 || k >= wanted.size())
+        return -1;
+    // A set that failed to load moves the later ones up; a name is found
+    // again, though not which copy of a set loaded twice.
+    return tileSetNames() == wanted ? k : tileSetIndex(wanted[k]);
 }
 
 QStringList WorldMap::missingTileSets() const
@@ -121,8 +130,9 @@ QStringList WorldMap::missingTileSets() const
     for (const CellGrid* layer : { &top, &bottom }) {
         for (int y = 0; y < layer->height(); ++y) {
             for (int x = 0; x < layer->width(); ++x) {
-                const quint32 slot = layer->at(x, y).tileSet;
-                if (slot != 0 && !listed[slot] && setSlots[slot].image.isNull()) {
+                const Cell& cell = layer->at(x, y);
+                const quint32 slot = cell.tileSet;
+                if (slot != 0 && !cell.isEmpty() && !listed[slot] && setSlots[slot].image.isNull()) {
                     listed[slot] = true;
                     missing << setSlots[slot].name;
                 }
@@ -314,13 +324,21 @@ void WorldMap::swapContents(MapContents* other)
 
     const QStringList wanted = other->tileSets;
     other->tileSets = tileSetNames();
+    const int shownBefore = shown;
     for (Slot& slot : setSlots)
         slot.image = QPixmap();
     loaded.clear();
+    shown = -1;
     emit tileSetsCleared();
     emit tileSetsChanged();
-    for (const QString& name : wanted)
-        emit tileSetWanted(name);
+    if (!wanted.isEmpty())
+        emit tileSetsWanted(wanted);
+    const int reshown = reloadedPosition(wanted, other->shownTileSet);
+    other->shownTileSet = shownBefore;
+    if (reshown >= 0) {
+        shown = reshown;
+        emit tileSetShown(reshown);
+    }
 
     const QString fileBefore = file;
     setFileName(other->fileName);

@@ -25,6 +25,9 @@ struct MapContents
     CellGrid bottom;
     QStringList tileSets;
     QString fileName;
+    // The position in tileSets of the set shown in the palette; -1 leaves
+    // shown the set that was loaded last.
+    int shownTileSet = -1;
 
     qint64 bytes() const { return top.bytes() + bottom.bytes(); }
 };
@@ -75,12 +78,17 @@ public:
     // The first loaded set of exactly this name, or -1.
     int tileSetIndex(const QString& name) const;
     QStringList tileSetNames() const;
-    // Names of the sets that cells use but that are not loaded, in the order
-    // of their first cell: the top layer, then the bottom, row by row.
+    // Names of the sets whose tiles cells hold but that are not loaded, in
+    // the order of their first cell: the top layer, then the bottom, row by
+    // row.
     QStringList missingTileSets() const;
     // Appends a loaded set, unless 40 are loaded. Cells that name it draw
     // from `image` from now on.
     void addTileSet(const QString& name, const QPixmap& image);
+    // The loaded set that the palette shows, k, or -1. It belongs to the map
+    // so that undoing a step that replaced the map shows the set shown before.
+    int shownTileSet() const { return shown; }
+    void setShownTileSet(int k) { shown = k; }
 
     // The slot of a tile-set name, made when the name is new.
     quint32 slotOf(const QString& name);
@@ -116,7 +124,9 @@ public:
     void resize(const QSize& size, CellPatch* cut);
     // Exchanges the map's contents with *other. The loaded sets are dropped
     // and the sets that *other names are asked for, in order, through
-    // tileSetWanted(); *other then names the sets that were loaded.
+    // tileSetsWanted(); *other then names the sets that were loaded and the
+    // one shown, and the set that *other names as shown is shown again,
+    // through tileSetShown(), when it could be loaded.
     void swapContents(MapContents* other);
 
 signals:
@@ -127,11 +137,13 @@ signals:
     void fileNameChanged(const QString& fileName);
     // Every loaded set was dropped.
     void tileSetsCleared();
-    // The set of this name should be loaded: addTileSet() before the
-    // emission returns, if it can be.
-    void tileSetWanted(const QString& name);
+    // These sets should be loaded, in this order: addTileSet() for each
+    // before the emission returns, if it can be.
+    void tileSetsWanted(const QStringList& names);
     // A set was added or dropped, so cells may draw from other images.
     void tileSetsChanged();
+    // The loaded set k should be shown again.
+    void tileSetShown(int k);
 
 private:
     struct Slot
@@ -144,6 +156,8 @@ private:
     // Writes one cell, recording what it held; false when it held `value`.
     bool write(Layer layer, int x, int y, const Cell& value, CellPatch* record);
     bool usesUnloadedSet() const;
+    // Where the k-th of `wanted` sets is loaded now; -1 when it is not.
+    int reloadedPosition(const QStringList& wanted, int k) const;
 
     CellGrid top;
     CellGrid bottom;
@@ -154,4 +168,5 @@ private:
     std::deque<Slot> setSlots;
     QHash<QString, quint32> slotByName;
     std::vector<quint32> loaded;
+    int shown = -1;
 };

@@ -38,6 +38,8 @@ void WorldViewWidget::setHoverCell(int x, int y)
     const QPoint before = hoverCell;
     hoverCell = cellAt(x, y);
     cellMarkChanged(before, hoverCell, int(20 * double(geometry.zoom)));
+    if (hoverCell != before)
+        emit statusChanged();
 }
 
 void WorldViewWidget::strokeTo(const QPoint& pixel)
@@ -105,8 +107,26 @@ void WorldViewWidget::mousePressEvent(QMouseEvent* event)
     const QPoint cell = cellAt(pixel.x(), pixel.y());
     switch (event->button()) {
     case Qt::LeftButton:
+        leftGesture = LeftGesture::Tool;
+        if (event->modifiers() & Qt::ControlModifier) {
+            // Taking a tile is no edit: the cells, the current cell and the
+            // selection stay as they are.
+            leftGesture = LeftGesture::Pick;
+            pickTile(cell);
+            break;
+        }
         dropSelection();
         setCurrentCell(pixel.x(), pixel.y());
+        if ((event->modifiers() & Qt::ShiftModifier) && currentTool == Paint) {
+            leftGesture = LeftGesture::Fill;
+            floodFill(cell);
+            break;
+        }
+        if ((event->modifiers() & Qt::ShiftModifier) && currentTool == Pass) {
+            leftGesture = LeftGesture::PassRectangle;
+            startPassRectangle(cell);
+            break;
+        }
         switch (currentTool) {
         case Paint:
         case Erase:
@@ -155,7 +175,12 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
     const bool valid = isValidPoint(pixel.x(), pixel.y());
     const Qt::MouseButtons held = event->buttons();
 
-    if (held == Qt::LeftButton) {
+    if (held == Qt::LeftButton && leftGesture == LeftGesture::PassRectangle) {
+        if (valid)
+            stretchPassRectangle(cell);
+    } else if (held == Qt::LeftButton && leftGesture != LeftGesture::Tool) {
+        // A pick or a fill happens at the press; dragging adds nothing.
+    } else if (held == Qt::LeftButton) {
         switch (currentTool) {
         case Paint:
         case Erase:
@@ -191,6 +216,10 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
     if (stroke >= 0)
         strokePosition = geometry.cellPosition(pixel);
     setHoverCell(pixel.x(), pixel.y());
+    if (!pointerOver) {
+        pointerOver = true;
+        emit statusChanged();
+    }
 }
 
 void WorldViewWidget::mouseReleaseEvent(QMouseEvent* event)
@@ -198,11 +227,19 @@ void WorldViewWidget::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     stroke = -1;
-    if (!selectionRect)
-        return;
+    const LeftGesture gesture = leftGesture;
+    leftGesture = LeftGesture::Tool;
     const QPoint pixel = event->position().toPoint();
     const QPoint cell = cellAt(pixel.x(), pixel.y());
     const bool valid = isValidPoint(pixel.x(), pixel.y());
+    if (gesture == LeftGesture::PassRectangle) {
+        if (valid)
+            stretchPassRectangle(cell);
+        finishPassRectangle();
+        return;
+    }
+    if (gesture != LeftGesture::Tool || !selectionRect)
+        return;
 
     if (currentTool == Select) {
         if (valid && beyondAnchor(pixel))

@@ -1,33 +1,41 @@
 #include "canvas/worldviewwidget.h"
 
 #include "canvas/tilesetimage.h"
+#include "palette/messagetext.h"
 
 #include <QMessageBox>
 
 WorldViewWidget::WorldViewWidget(QWidget* parent)
     : QWidget(parent)
     , worldMap(DefaultWorldSide, DefaultWorldSide)
-    , passYesImage(drawnTileSetImage(QPixmap(QStringLiteral(":/images/passyes.png"))))
-    , passNoImage(drawnTileSetImage(QPixmap(QStringLiteral(":/images/passno.png"))))
+    , passYesImage(markerImage(QStringLiteral(":/images/passyes.png")))
+    , passNoImage(markerImage(QStringLiteral(":/images/passno.png")))
     , startImage(QStringLiteral(":/images/start.png"))
-    , cursorImage(drawnTileSetImage(QPixmap(QStringLiteral(":/images/Cursor1.bmp"))))
+    , cursorImage(markerImage(QStringLiteral(":/images/Cursor1.bmp")))
 {
     connect(&worldMap, &WorldMap::cellsChanged, this, &WorldViewWidget::cellsChanged);
     connect(&worldMap, &WorldMap::sizeChanged, this, [this] {
         resize(sizeHint());
         update();
         updateGeometry();
+        emit statusChanged();
     });
     connect(&worldMap, &WorldMap::startPointChanged, this, &WorldViewWidget::startPointMoved);
     // The cache of the cells' picture notices new images by itself.
     connect(&worldMap, &WorldMap::tileSetsChanged, this, qOverload<>(&QWidget::update));
-    connect(&worldMap, &WorldMap::tileSetsCleared, this, &WorldViewWidget::setCleared);
-    connect(&worldMap, &WorldMap::tileSetWanted, this, &WorldViewWidget::tileSetAdded);
+    connect(&worldMap, &WorldMap::tileSetsCleared, this, [this] {
+        drawnImages.clear();
+        emit setCleared();
+    });
+    connect(&worldMap, &WorldMap::tileSetsWanted, this, &WorldViewWidget::requestTileSets);
+    connect(&worldMap, &WorldMap::tileSetShown, this, &WorldViewWidget::tileSetRestored);
 
     setAttribute(Qt::WA_MouseTracking);
     // The canvas paints every pixel itself, its ground included.
     setBackgroundRole(QPalette::Dark);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Delete and Escape act on the map once it has been clicked.
+    setFocusPolicy(Qt::StrongFocus);
     showGridLines(true);
     resize(sizeHint());
 }
@@ -55,13 +63,46 @@ void WorldViewWidget::showGridLines(bool showLines)
 void WorldViewWidget::setBrushTile(Tile& selection)
 {
     brush = selection;
+    emit brushChanged(brush.tileSetFile, brush.tileIndex);
+}
+
+void WorldViewWidget::setShownTileSet(int k)
+{
+    worldMap.setShownTileSet(k);
+}
+
+std::optional<QPoint> WorldViewWidget::pointerCell() const
+{
+    if (!pointerOver || !worldMap.contains(hoverCell))
+        return std::nullopt;
+    return hoverCell;
 }
 
 void WorldViewWidget::addTileSet(QPixmap* newSet, QString newFile)
 {
     if (tileSetTotal() >= MaxTileSets || !newSet)
         return;
-    worldMap.addTileSet(newFile, drawnTileSetImage(*newSet));
+    // A file loaded again hands over the image already decoded; the image
+    // drawn from it is made once too.
+    auto drawn = drawnImages.constFind(newSet->cacheKey());
+    if (drawn == drawnImages.constEnd())
+        drawn = drawnImages.insert(newSet->cacheKey(), drawnTileSetImage(*newSet));
+    // Without memory for its copy the set is still listed, to keep both lists
+    // in step, but its cells draw empty: the user must know.
+    if (drawn->isNull() && !newSet->isNull()) {
+        QMessageBox::warning(this, tr("TileSet Load"),
+                             tr("There is not enough memory to draw the tile set %1; its cells are shown empty.")
+                                 .arg(shortenedForMessage(newFile, this)));
+    }
+    worldMap.addTileSet(newFile, *drawn);
+}
+
+void WorldViewWidget::requestTileSets(const QStringList& names)
+{
+    emit tileSetLoadsStarted();
+    for (const QString& name : names)
+        emit tileSetAdded(name);
+    emit tileSetLoadsFinished();
 }
 
 void WorldViewWidget::setStartPoint()
@@ -76,6 +117,7 @@ void WorldViewWidget::setLayer(bool top)
         return;
     topLayerOn = top;
     cellsChanged(QRect(QPoint(0, 0), worldMap.size()));
+    emit statusChanged();
 }
 
 void WorldViewWidget::keepEdit(const QString& text, CellPatch done, int stroke)
@@ -106,6 +148,7 @@ void WorldViewWidget::clearSet()
     brush.clear();
     // A new set starts afresh: no brush, nothing to paste, no tile sets.
     clipboard.clear();
+    emit brushChanged(brush.tileSetFile, brush.tileIndex);
     if (worldMap.isNew()) {
         emit setCleared();
         return;

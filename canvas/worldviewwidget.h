@@ -10,6 +10,7 @@
 #include "canvas/worldmap.h"
 #include "palette/tile.h"
 
+#include <QHash>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointF>
@@ -20,9 +21,11 @@
 #include <optional>
 
 class MapRenderer;
+class QKeyEvent;
 class QMouseEvent;
 class QPaintEvent;
 class QPainter;
+class QWheelEvent;
 
 // The map canvas: owns the map being edited (a WorldMap) and its undo
 // history, turns the mouse tools and the clipboard into edits of the map,
@@ -66,6 +69,8 @@ public:
     QRect cellRect(int column, int row) const { return geometry.cellRect(column, row); }
     QRect cellRect(const QPoint& cell) const { return cellRect(cell.x(), cell.y()); }
     QPoint cellAt(int x, int y) const { return geometry.cellAt(x, y); }
+    QPointF cellPosition(const QPoint& pixel) const { return geometry.cellPosition(pixel); }
+    QPoint pixelOf(const QPointF& cellPosition) const { return geometry.pixelOf(cellPosition); }
 
     const WorldMap& map() const { return worldMap; }
     UndoHistory& history() { return undoHistory; }
@@ -82,6 +87,8 @@ public:
     QPoint startCell() const { return worldMap.startPoint(); }
     QPoint currentCellPosition() const { return currentCell; }
     QPoint hoverCellPosition() const { return hoverCell; }
+    // The cell of the map under the pointer, while the pointer is over one.
+    std::optional<QPoint> pointerCell() const;
     std::optional<QRect> selection() const { return selectionRect; }
     const TileClipboard& clipboardContent() const { return clipboard; }
     const LayerCache& pictureCache() const { return layerCache; }
@@ -90,10 +97,29 @@ signals:
     // Asks for the tile set of this file to be loaded (map import, undo).
     void tileSetAdded(QString file);
     void setCleared();
+    // Around the requests of one import or undo, so that the sets that
+    // cannot be loaded are reported together.
+    void tileSetLoadsStarted();
+    void tileSetLoadsFinished();
+    // The brush is now tile `index` of the set named `file`, or none (-1).
+    void brushChanged(const QString& file, int index);
+    // The brush was taken from the map (Ctrl+click): its set should be shown
+    // with the tile marked.
+    void tilePicked(const QString& file, int index);
+    // Undo or redo replaced the map: the loaded set k should be shown, as it
+    // was before.
+    void tileSetRestored(int k);
+    // The pointer's cell, the current layer or the map's size changed.
+    void statusChanged();
+    // Ctrl+wheel: the view should zoom `steps` levels in (out when negative)
+    // about the point under `pixel`.
+    void zoomStepRequested(int steps, const QPoint& pixel);
 
 public slots:
     void showGridLines(bool showLines);
     void setBrushTile(Tile& selection);
+    // The loaded set k that the palette shows, -1 for none.
+    void setShownTileSet(int k);
     void addTileSet(QPixmap* newSet, QString newFile);
     void setStartPoint();
     void setLayer(bool top);
@@ -106,9 +132,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     Layer currentLayer() const { return topLayerOn ? Layer::Top : Layer::Bottom; }
+    void requestTileSets(const QStringList& names);
     // Makes an edit of cells (a call of `edit` with the map and a patch to
     // record into) a step of the history, when it changes anything; the
     // edits of one stroke are one step.
@@ -132,6 +162,16 @@ private:
     void setFarCorner(const QPoint& cell);
     void dropSelection();
     void fillSquare();
+    // The gestures with a modifier key: Ctrl+click takes the cell's tile as
+    // the brush, Shift+click paints a fill, Shift+drag sets a rectangle's
+    // pass flags.
+    void pickTile(const QPoint& cell);
+    void floodFill(const QPoint& cell);
+    void startPassRectangle(const QPoint& cell);
+    void stretchPassRectangle(const QPoint& cell);
+    void finishPassRectangle();
+    // Empties the selection, or without one the current cell.
+    void deleteCells();
 
     // Repaint requests limited to what changed.
     void cellsChanged(const QRect& cells);
@@ -153,6 +193,8 @@ private:
 
     WorldMap worldMap;
     UndoHistory undoHistory;
+    // The image cells are drawn from, by the loaded image it was made from.
+    QHash<qint64, QPixmap> drawnImages;
     Tile brush;
     bool topLayerOn = true;
     bool showLines = true;
@@ -162,6 +204,17 @@ private:
     std::optional<QRect> selectionRect;
     qint32 currentTool = Paint;
     CanvasGeometry geometry;
+    bool pointerOver = false;
+
+    // What the left button does from its press to its release: the tool,
+    // or a gesture that a modifier key chose at the press.
+    enum class LeftGesture { Tool, Pick, Fill, PassRectangle };
+    LeftGesture leftGesture = LeftGesture::Tool;
+    // The pass rectangle's first cell, and the value its cells take.
+    std::optional<QPoint> passAnchor;
+    bool passValue = false;
+    // Wheel turns with Ctrl held, in eighths of a degree, not yet a step.
+    int zoomTurn = 0;
 
     // The stroke in progress: its number, for merging its steps, and the
     // pointer's last position in cell units, once it has one.

@@ -82,8 +82,22 @@ QString targetProblem(const QString& path)
     if (!kind.isEmpty())
         return kind;
     if (::faccessat(AT_FDCWD, nativePath.constData(), W_OK, AT_EACCESS) != 0)
-        return QStringLiteral("the file is read-only");
+        return errno == EROFS ? QStringLiteral("the file system is read-only")
+                              : QStringLiteral("the file is read-only");
     return QString();
+}
+
+// What the system said about a failed file operation, after our own words.
+QString withCause(const QString& what, const QFileDevice& file)
+{
+    const QString cause = file.error() == QFileDevice::NoError ? QString() : file.errorString();
+    return cause.isEmpty() ? what : QStringLiteral("%1: %2").arg(what, cause);
+}
+
+QString withCause(const QString& what, int error)
+{
+    return error == 0 ? what + QStringLiteral(" (is the disk full?)")
+                      : QStringLiteral("%1: %2").arg(what, systemError(error));
 }
 
 // Writes the buffer through an open QSaveFile. Qt does not report every
@@ -91,10 +105,12 @@ QString targetProblem(const QString& path)
 // and commit() ignores a flush or sync that fails, so each is checked here.
 QString writeChecked(QSaveFile* file, const QByteArray& bytes)
 {
+    // Qt keeps no reason for a failed write; errno, read at once, has it.
+    errno = 0;
     if (file->write(bytes) != bytes.size())
-        return QStringLiteral("not all of the data could be written (is the disk full?)");
+        return withCause(QStringLiteral("not all of the data could be written"), errno);
     if (!file->flush())
-        return QStringLiteral("the data could not be written out (is the disk full?)");
+        return withCause(QStringLiteral("the data could not be written out"), errno);
     if (::fsync(file->handle()) != 0)
         return QStringLiteral("the data could not be synced to disk: %1").arg(systemError(errno));
     return QString();
@@ -115,53 +131,61 @@ bool isRegularFile(const QString& path, QString* reason)
     return kind.isEmpty() || setReason(reason, kind);
 }
 
-bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason, qint64 maxBytes)
+ReadableFile::~ReadableFile()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool ReadableFile::open(const QString& path, QString* reason)
 {
     if (!isRegularFile(path, reason))
         return false;
     // Should the path be swapped for a FIFO after the check, the open still
     // returns at once, and the descriptor's own kind is checked again.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return setReason(reason,
-                         errno == ENOENT ? QStringLiteral("the file does not exist") : systemError(errno));
+        return setReason(reason, errno == ENOENT ? QStringLiteral("the file does not exist") : systemError(errno));
     struct stat info;
-    QString problem;
     if (::fstat(fd, &info) != 0)
-        problem = systemError(errno);
-    else
-        problem = kindProblem(info.st_mode);
-    if (problem.isEmpty() && info.st_size > maxBytes)
-        problem = QStringLiteral("the file is too large (%1 bytes)").arg(info.st_size);
-    if (!problem.isEmpty()) {
-        ::close(fd);
+        return setReason(reason, systemError(errno));
+    const QString problem = kindProblem(info.st_mode);
+    if (!problem.isEmpty())
         return setReason(reason, problem);
-    }
+    id = { quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+           qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec };
+    return true;
+}
 
+bool ReadableFile::readAll(QByteArray* bytes, QString* reason, qint64 maxBytes)
+{
+    if (id.size > maxBytes)
+        return setReason(reason, QStringLiteral("the file is too large (%1 bytes)").arg(id.size));
     QByteArray content;
-    content.reserve(qsizetype(info.st_size));
+    content.reserve(qsizetype(id.size));
     char chunk[65536];
     for (;;) {
         const ssize_t got = ::read(fd, chunk, sizeof chunk);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            problem = QStringLiteral("the file could not be read: %1").arg(systemError(errno));
-            break;
-        }
+        if (got < 0 && errno == EAGAIN)
+            return setReason(reason, QStringLiteral("it cannot be read without waiting: it is not an ordinary file"));
+        if (got < 0)
+            return setReason(reason, QStringLiteral("the file could not be read: %1").arg(systemError(errno)));
         if (got == 0)
             break;
-        if (content.size() + got > maxBytes) {
-            problem = QStringLiteral("the file is too large");
-            break;
-        }
+        if (content.size() + got > maxBytes)
+            return setReason(reason, QStringLiteral("the file is too large"));
         content.append(chunk, got);
     }
-    ::close(fd);
-    if (!problem.isEmpty())
-        return setReason(reason, problem);
     *bytes = std::move(content);
     return true;
+}
+
+bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason, qint64 maxBytes)
+{
+    ReadableFile file;
+    return file.open(path, reason) && file.readAll(bytes, reason, maxBytes);
 }
 
 bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason)
@@ -175,7 +199,7 @@ bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* r
     // content, which is the one thing a save must not do.
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
-        return setReason(reason, QStringLiteral("no temporary file could be created beside it"));
+        return setReason(reason, withCause(QStringLiteral("no temporary file could be created beside it"), file));
     const QString writeProblem = writeChecked(&file, bytes);
     if (!writeProblem.isEmpty()) {
         file.cancelWriting();
@@ -183,6 +207,6 @@ bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* r
         return setReason(reason, writeProblem);
     }
     if (!file.commit())
-        return setReason(reason, QStringLiteral("the file could not be replaced"));
+        return setReason(reason, withCause(QStringLiteral("the file could not be replaced"), file));
     return true;
 }

@@ -13,8 +13,45 @@
 // or tile-set image, low enough that a stray huge file cannot exhaust memory.
 constexpr qint64 DefaultMaxReadBytes = qint64(512) * 1024 * 1024;
 
-// Reads a regular file (symlinks followed) whole into *bytes. Refuses FIFOs,
-// devices, sockets, folders and files above maxBytes without reading.
+// Which file on disk, as it was when opened: the same identity means the
+// same file, unchanged.
+struct FileIdentity
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 modified = 0; // nanoseconds
+
+    bool operator==(const FileIdentity& other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size && modified == other.modified;
+    }
+};
+
+// A regular file (symlinks followed), opened once for reading in a way that
+// never waits: a FIFO, a device, a folder or a socket is refused by kind
+// before it is opened and again on the opened descriptor, so that swapping
+// one in under the path changes nothing, and a file whose reading would
+// block (as some under /proc do) is refused when read.
+class ReadableFile
+{
+public:
+    ReadableFile() = default;
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+    ~ReadableFile();
+
+    bool open(const QString& path, QString* reason);
+    const FileIdentity& identity() const { return id; }
+    // The whole content; refuses, without reading, a file above maxBytes.
+    bool readAll(QByteArray* bytes, QString* reason, qint64 maxBytes = DefaultMaxReadBytes);
+
+private:
+    int fd = -1;
+    FileIdentity id;
+};
+
+// Reads a regular file whole into *bytes, as ReadableFile does.
 bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason,
                      qint64 maxBytes = DefaultMaxReadBytes);
 

@@ -27,7 +27,7 @@ MapData mapDataOf(const WorldMap& map)
             CellRecord* record = records.data() + x;
             for (int y = 0; y < data.height; ++y, record += data.width) {
                 const Cell& cell = column[y];
-                *record = { cell.isEmpty() ? -1 : setIndex[cell.tileSet], cell.tileIndex, bool(cell.pass) };
+                *record = { setIndex[cell.tileSet], cell.tileIndex, bool(cell.pass) };
             }
         }
     }

@@ -1,5 +1,6 @@
 #include "mapfile/mapparser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -14,6 +15,9 @@ public:
         : pos(bytes.constData())
         , end(bytes.constData() + bytes.size())
     {
+        // A UTF-8 byte-order mark, as some editors write, is no token.
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            pos += 3;
     }
 
     enum class Found { Number, OtherText, End };
@@ -73,6 +77,12 @@ public:
     qint64 bytesLeft() const { return end - pos; }
 
     QByteArray token() const { return QByteArray(tokenBegin, tokenEnd - tokenBegin); }
+    // The token's first `length` bytes, and whether it holds more.
+    QByteArray tokenStart(qsizetype length, bool* cut) const
+    {
+        *cut = tokenEnd - tokenBegin > length;
+        return QByteArray(tokenBegin, std::min<qsizetype>(length, tokenEnd - tokenBegin));
+    }
     int line() const { return currentLine; }
 
 private:
@@ -83,10 +93,11 @@ private:
         tokenEnd = pos;
     }
 
+    // Lines end in LF, CR LF or CR alike.
     void skipSeparators()
     {
         while (pos != end && isMapFileSeparator(*pos)) {
-            if (*pos == '\n')
+            if (*pos == '\n' || (*pos == '\r' && (pos + 1 == end || pos[1] != '\n')))
                 ++currentLine;
             ++pos;
         }
@@ -99,19 +110,21 @@ private:
     int currentLine = 1;
 };
 
-// A token as the user can recognise it in a message: bytes that would not
-// print are shown as '?', and a long token is cut short.
-QString printable(const QByteArray& token)
+// The token just read as the user can recognise it in a message: bytes that
+// would not print are shown as '?', and a long token is cut short without
+// copying the rest of it.
+QString printable(const TokenReader& reader)
 {
     constexpr int maxShown = 24;
-    QByteArray shown = token.left(maxShown);
+    bool cut = false;
+    QByteArray shown = reader.tokenStart(maxShown, &cut);
     for (char& c : shown) {
         const auto u = static_cast<unsigned char>(c);
         if (u < 0x21 || (u >= 0x7f && u < 0xa0))
             c = '?';
     }
     QString text = QString::fromLatin1(shown);
-    if (token.size() > maxShown)
+    if (cut)
         text += QStringLiteral("...");
     return text;
 }
@@ -160,7 +173,7 @@ public:
             reader.next();
             errorText = QStringLiteral("line %1: unexpected text after the last cell, found \"%2\"")
                             .arg(reader.line())
-                            .arg(printable(reader.token()));
+                            .arg(printable(reader));
             return false;
         }
         return true;
@@ -204,7 +217,7 @@ private:
 
     Q_NEVER_INLINE Q_DECL_COLD_FUNCTION bool failAt(TokenReader::Found found, const QString& what)
     {
-        return found == TokenReader::Found::End ? fail(what) : fail(what, reader.token());
+        return found == TokenReader::Found::End ? fail(what) : failOnToken(what);
     }
 
     bool fail(const QString& what)
@@ -214,11 +227,11 @@ private:
         return false;
     }
 
-    bool fail(const QString& what, const QByteArray& found)
+    bool failOnToken(const QString& what)
     {
         errorText = QStringLiteral("line %1: expected %2, found \"%3\"")
                         .arg(reader.line())
-                        .arg(what, printable(found));
+                        .arg(what, printable(reader));
         return false;
     }
 

@@ -7,6 +7,7 @@
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "mapfile/mapwriter.h"
+#include "palette/messagetext.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -15,7 +16,8 @@ bool WorldViewWidget::writeMapFile(QString file)
 {
     const auto refuse = [this, &file](const QString& reason) {
         QMessageBox::warning(this, tr("Set Save"),
-                             tr("Cannot write file %1").arg(file) + QLatin1Char('\n') + reason);
+                             tr("Cannot write file %1").arg(shortenedForMessage(file, this)) + QLatin1Char('\n')
+                                 + shortenedForMessage(reason, this));
         return false;
     };
 
@@ -23,12 +25,15 @@ bool WorldViewWidget::writeMapFile(QString file)
     // written after the loaded sets so that saving such a map loses nothing.
     const MapData data = mapDataOf(worldMap);
     if (data.tileSetNames.size() > MaxTileSets) {
-        const QStringList missing = worldMap.missingTileSets();
-        return refuse(tr("The map uses %1 tile sets, %2 of them not loaded (%3); a map file holds at most %4.")
+        QStringList missing = worldMap.missingTileSets();
+        for (QString& name : missing)
+            name = shortenedForMessage(name, this);
+        return refuse(tr("The map uses %1 tile sets, %2 of them not loaded; a map file holds at most %3. "
+                         "Not loaded:\n%4")
                           .arg(data.tileSetNames.size())
                           .arg(missing.size())
-                          .arg(missing.join(QLatin1String(", ")))
-                          .arg(MaxTileSets));
+                          .arg(MaxTileSets)
+                          .arg(missing.join(QLatin1Char('\n'))));
     }
 
     // Never write a file that would read back as another set.
@@ -68,6 +73,7 @@ bool WorldViewWidget::readMapFile(QString file)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     brush.clear();
     clipboard.clear();
+    emit brushChanged(brush.tileSetFile, brush.tileIndex);
     // Each name is loaded through the palette, which hands the image back to
     // addTileSet() before the request returns. A set that fails to load gets
     // no image; its cells keep its name until an image of that name is added.

@@ -1,11 +1,37 @@
 #pragma once
 
+#include "mapfile/fileio.h"
+
+#include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
-// Reads a tile-set image file the way QPixmap::load would, but only from a
-// regular file, so that a FIFO or a device never blocks the editor, and
-// refuses an image whose decoded pixels would exceed Qt's allocation limit
-// before decoding anything. On failure returns a null image and sets
-// *reason. The palette loads every tile set through it.
-QImage readTileSetImage(const QString& file, QString* reason);
+// A tile-set image file read whole into memory, not yet decoded. Reading
+// never waits on the file (see ReadableFile) and takes at most a bounded
+// number of bytes; the image's size comes from its header, so that an image
+// too large to decode is refused before anything is decoded.
+struct TileSetFile
+{
+    FileIdentity identity;
+    QByteArray bytes;
+    QSize size;
+    // Bytes of the decoded image in the decoder's own format.
+    qint64 decodedBytes = 0;
+};
+
+// Largest tile-set image file read: far above any real tile set.
+constexpr qint64 MaxTileSetFileBytes = qint64(256) * 1024 * 1024;
+
+// Opens, reads and looks at the header of a tile-set image file. On failure
+// returns false with the real cause in *reason: the file's kind, an image
+// format Qt cannot read, or an image too large for Qt's decoding limit.
+bool readTileSetFile(const QString& path, TileSetFile* file, QString* reason);
+
+// Decodes what readTileSetFile() read; a null image and the cause (damaged
+// or cut-short data, too little memory) on failure.
+QImage decodeTileSetFile(const TileSetFile& file, QString* reason);
+
+// Both of the above: the palette's way of loading a tile set, for programs
+// without a palette.
+QImage readTileSetImage(const QString& path, QString* reason);

@@ -1,7 +1,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "mapfile/mapwriter.h"
-#include "palette/tilesetfile.h"
+#include "palette/messagetext.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -61,6 +61,7 @@ void TileSetWidget::addTileSet(QPixmap* newSet, QString newFile)
     tileSets[tileSetCount] = *newSet;
     tileSetFiles[tileSetCount] = newFile;
     ++tileSetCount;
+    emit tileSetsListed(QStringList(tileSetFiles, tileSetFiles + tileSetCount));
 }
 
 bool TileSetWidget::loadTileSet(QString file)
@@ -75,19 +76,15 @@ bool TileSetWidget::loadTileSet(QString file)
     // here spares the user a map that cannot be saved.
     const QString nameProblem = tileSetNameProblem(file);
     if (!nameProblem.isEmpty()) {
-        refuseLoad(tr("The name \"%1\" cannot be stored in a map file: %2.").arg(file, nameProblem));
+        refuseLoad(tr("The name \"%1\" cannot be stored in a map file: %2.")
+                       .arg(shortenedForMessage(file, this), nameProblem));
         return false;
     }
     QString reason;
-    const QImage image = readTileSetImage(file, &reason);
-    if (image.isNull()) {
-        refuseLoad(QStringLiteral("%1: %2").arg(QFileInfo(file).absoluteFilePath(), reason));
-        return false;
-    }
-    QPixmap loaded = QPixmap::fromImage(image);
+    QPixmap loaded = images.load(file, tileSide, &reason);
     if (loaded.isNull()) {
-        refuseLoad(QStringLiteral("%1: %2").arg(QFileInfo(file).absoluteFilePath(),
-                                                tr("the image could not be converted for display")));
+        refuseLoad(QStringLiteral("%1: %2").arg(shortenedForMessage(QFileInfo(file).absoluteFilePath(), this),
+                                                reason));
         return false;
     }
 
@@ -98,7 +95,18 @@ bool TileSetWidget::loadTileSet(QString file)
     if (tileSetCount != countBefore + 1)
         return false;
 
-    QPixmap* stored = &tileSets[tileSetCount - 1];
+    showGridOf(tileSetCount - 1);
+    // A new set starts framed at its first tile, whatever the brush is.
+    selectedCell = QPoint(0, 0);
+    framed = true;
+    emit tileSetShown(shownSlot);
+    return true;
+}
+
+void TileSetWidget::showGridOf(int slot)
+{
+    QPixmap* stored = &tileSets[slot];
+    const QString& file = tileSetFiles[slot];
     columns = stored->width() / tileSide;
     rows = stored->height() / tileSide;
     tileGrid.reset(columns * rows > 0 ? new Tile[columns * rows] : nullptr);
@@ -110,29 +118,98 @@ bool TileSetWidget::loadTileSet(QString file)
             tile.tileIndex = i + columns * j;
         }
     }
-    selectedCell = QPoint(0, 0);
+    shownSlot = slot;
 
     setUpdatesEnabled(true);
     resize(sizeHint());
     update();
     updateGeometry();
-    return true;
+}
+
+void TileSetWidget::frameTile(int index)
+{
+    update(frameArea(selectedCell));
+    framed = index >= 0 && columns > 0 && index < columns * rows;
+    if (framed)
+        selectedCell = QPoint(index % columns, index / columns);
+    update(frameArea(selectedCell));
 }
 
 void TileSetWidget::clearSets()
 {
+    images.clear();
     tileGrid.reset();
     columns = 0;
     tileSetCount = 0;
+    shownSlot = -1;
     std::fill(std::begin(tileSets), std::end(tileSets), QPixmap());
     std::fill(std::begin(tileSetFiles), std::end(tileSetFiles), QString());
     resize(sizeHint());
     update();
     updateGeometry();
+    emit tileSetsListed(QStringList());
+    emit tileSetShown(-1);
+}
+
+void TileSetWidget::showTileSet(int slot)
+{
+    if (slot < 0 || slot >= tileSetCount || slot == shownSlot)
+        return;
+    showGridOf(slot);
+    frameTile(tileSetFiles[slot] == brushFile ? brushIndex : -1);
+    emit tileSetShown(shownSlot);
+}
+
+void TileSetWidget::followBrush(const QString& file, int index)
+{
+    brushFile = file;
+    brushIndex = index;
+}
+
+void TileSetWidget::showTile(const QString& file, int index)
+{
+    followBrush(file, index);
+    int slot = shownSlot;
+    if (index >= 0 && (slot < 0 || tileSetFiles[slot] != file)) {
+        const QString* found = std::find(tileSetFiles, tileSetFiles + tileSetCount, file);
+        slot = found == tileSetFiles + tileSetCount ? -1 : int(found - tileSetFiles);
+    }
+    // An empty cell, or a set that is not loaded: nothing to show or frame.
+    if (index < 0 || slot < 0) {
+        frameTile(-1);
+        return;
+    }
+    if (slot != shownSlot) {
+        showGridOf(slot);
+        frameTile(index);
+        emit tileSetShown(shownSlot);
+    } else {
+        frameTile(index);
+    }
+}
+
+void TileSetWidget::beginLoads()
+{
+    collectingRefusals = true;
+    refusals.clear();
+}
+
+void TileSetWidget::endLoads()
+{
+    collectingRefusals = false;
+    if (refusals.isEmpty())
+        return;
+    const QString listed = refusals.join(QLatin1Char('\n'));
+    refusals.clear();
+    refuseLoad(listed);
 }
 
 void TileSetWidget::refuseLoad(const QString& reason)
 {
+    if (collectingRefusals) {
+        refusals << reason;
+        return;
+    }
     QMessageBox::information(this, tr("TileSet Load"),
                              tr("File could not be loaded...") + QLatin1Char('\n') + reason,
                              QMessageBox::Ok, QMessageBox::Ok);
@@ -167,6 +244,7 @@ void TileSetWidget::mousePressEvent(QMouseEvent* event)
 
     const QPoint before = selectedCell;
     selectedCell = cell;
+    framed = true;
     update(frameArea(before));
     update(frameArea(selectedCell));
     updateGeometry();
@@ -216,6 +294,8 @@ void TileSetWidget::paintEvent(QPaintEvent* event)
             painter.drawLine(QLine(x, 0, x, gridBottom));
     }
 
+    if (!framed)
+        return;
     painter.setPen(QPen(QColor(255, 1, 1, 160), 3));
     const int left = cellToPixel(selectedCell.x());
     const int top = cellToPixel(selectedCell.y());

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "palette/tile.h"
+#include "palette/tilesetimagestore.h"
 
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <memory>
@@ -14,8 +16,10 @@ class QMouseEvent;
 class QPaintEvent;
 
 // The tile palette: stores up to 40 loaded tile-set images with their file
-// names, shows the newest one cut into tiles at a fixed scale and hands the
-// tile the user picks to the canvas through tileSelected().
+// names, shows one of them cut into tiles at a fixed scale (the newest after
+// a load) and hands the tile the user picks to the canvas through
+// tileSelected(). A frame marks a tile: (0, 0) after a load, the tile picked,
+// or, when another set is shown, the brush's tile if that set holds it.
 class TileSetWidget : public QWidget
 {
     Q_OBJECT
@@ -35,6 +39,10 @@ public:
     QString tileSetName(int slot) const { return tileSetFiles[slot]; }
     const QPixmap* tileSetImage(int slot) const { return &tileSets[slot]; }
     QPoint selectedTile() const { return selectedCell; }
+    // Whether the frame marks selectedTile(); false when it marks no tile.
+    bool tileFramed() const { return framed; }
+    // The slot of the set shown, or -1.
+    int shownTileSet() const { return shownSlot; }
     // The tile at (column, row) of the shown set; null outside the grid.
     const Tile* tileAt(int column, int row) const;
 
@@ -48,6 +56,10 @@ signals:
     void tileSelected(Tile& selection);
     // The image lives only during the emission; receivers copy it.
     void tileSetAdded(QPixmap* newSet, QString newFile);
+    // The names of the stored sets, in slot order, after each change.
+    void tileSetsListed(const QStringList& names);
+    // The set of this slot is shown now; -1 for none.
+    void tileSetShown(int slot);
 
 public slots:
     // Loads the image, emits tileSetAdded() and shows the image's tiles. The
@@ -59,6 +71,17 @@ public slots:
     bool loadTileSet(QString file);
     void addTileSet(QPixmap* newSet, QString newFile);
     void clearSets();
+    // Between these two, the loads that fail are reported together, in one
+    // box shown at the end: the loads of one import.
+    void beginLoads();
+    void endLoads();
+    // Shows the set of this slot, framing the brush's tile if the set holds it.
+    void showTileSet(int slot);
+    // The canvas's brush: tile `index` of the set named `file`, -1 for none.
+    void followBrush(const QString& file, int index);
+    // Shows the set of this name (the one shown, if it has the name) with
+    // the tile framed: the brush just taken from the map.
+    void showTile(const QString& file, int index);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -66,16 +89,27 @@ protected:
 
 private:
     Tile& gridTile(int column, int row) const { return tileGrid[column * rows + row]; }
+    // Cuts the set of this slot into the grid of tiles shown.
+    void showGridOf(int slot);
+    // Frames tile `index` of the shown set, or no tile when it has none such.
+    void frameTile(int index);
     // Pixels that the selection frame around `cell` can touch.
     QRect frameArea(const QPoint& cell) const;
     // Shows the palette's "could not be loaded" box with `reason` as its
-    // second line.
+    // second line, or keeps the reason for the box that endLoads() shows.
     void refuseLoad(const QString& reason);
 
+    TileSetImageStore images;
+    bool collectingRefusals = false;
+    QStringList refusals;
     std::unique_ptr<Tile[]> tileGrid; // columns * rows tiles, column after column
     int columns = -1;
     int rows = -1;
     QPoint selectedCell;
+    bool framed = true;
+    int shownSlot = -1;
+    QString brushFile;
+    int brushIndex = -1;
     float zoomFactor = 0.8f;
     int tileSetCount = 0;
     QPixmap tileSets[MaxTileSets];

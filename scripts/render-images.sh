@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates every compiled-in image under resources/images/ from its drawing in
-# resources/images/src/<name>.svg. The build uses the rendered files as committed; run this
-# after changing a drawing and commit both.
+# resources/images/src/<name>.svg, and the application icon that `make install` puts into the
+# hicolor theme, resources/icons/hicolor/<size>/apps/varnhold.png, from icon.svg. The build uses
+# the rendered files as committed; run this after changing a drawing and commit both.
 #
 # Needs rsvg-convert (Debian package librsvg2-bin) and ImageMagick (package imagemagick).
 # Usage: scripts/render-images.sh
@@ -71,3 +72,11 @@ keyed passno 32 "${png_out[@]}" "PNG32:$out/passno.png"
 keyed Cursor1 80 -alpha off -type TrueColor "BMP3:$out/Cursor1.bmp"
 
 echo "render-images: wrote 22 images to $out"
+
+# The application icon at the theme's usual sizes; the SVG itself is installed as the scalable one.
+for size in 16 32 48 64 128 256; do
+    mkdir -p "$root/resources/icons/hicolor/${size}x${size}/apps"
+    render icon "$size"
+    "${im[@]}" "$work/icon.png" "${png_out[@]}" "PNG32:$root/resources/icons/hicolor/${size}x${size}/apps/varnhold.png"
+done
+echo "render-images: wrote the application icon at 6 sizes to $root/resources/icons/hicolor"

@@ -234,7 +234,7 @@ void TestFileIo::refusesReadOnlyTarget_data()
     QTest::newRow("read-only file in a writable folder") << 0444 << 0777 << "the file is read-only";
     // Writing in place would be possible here, but would risk the old file.
     QTest::newRow("writable file in a read-only folder")
-        << 0666 << 0555 << "no temporary file could be created beside it";
+        << 0666 << 0555 << "no temporary file could be created beside it: Permission denied";
 }
 
 void TestFileIo::refusesReadOnlyTarget()
@@ -336,37 +336,58 @@ void TestFileIo::writesThroughSymlink()
 void TestFileIo::keepsOldFileOnFullDisk_data()
 {
     QTest::addColumn<int>("size");
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<bool>("fill");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<QString>("cause");
     // Qt buffers up to 16 KB: a smaller map reaches the disk only at the
     // flush, a larger one in write() itself.
-    QTest::newRow("map below 16 KB") << 6000;
-    QTest::newRow("map above 16 KB") << 40000;
+    QTest::newRow("full, map below 16 KB") << 6000 << QByteArray("size=64k") << true << false
+                                           << "No space left on device";
+    QTest::newRow("full, map above 16 KB") << 40000 << QByteArray("size=64k") << true << false
+                                           << "No space left on device";
+    QTest::newRow("no free inodes") << 6000 << QByteArray("size=1m,nr_inodes=2") << false << false
+                                    << "no temporary file could be created beside it: No space left on device";
+    QTest::newRow("read-only mount") << 6000 << QByteArray("size=64k") << false << true
+                                     << "the file system is read-only";
 }
 
 void TestFileIo::keepsOldFileOnFullDisk()
 {
     QFETCH(int, size);
+    QFETCH(QByteArray, options);
+    QFETCH(bool, fill);
+    QFETCH(bool, readOnly);
+    QFETCH(QString, cause);
     if (::geteuid() != 0)
         QSKIP("mounting a small file system needs root");
     const QString mountPoint = dir->filePath("small");
     QVERIFY(QDir(dir->path()).mkdir("small"));
-    if (::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0)
+    const QByteArray nativeMountPoint = QFile::encodeName(mountPoint);
+    if (::mount("tmpfs", nativeMountPoint.constData(), "tmpfs", 0, options.constData()) != 0)
         QSKIP("cannot mount a tmpfs here");
     MountGuard guard(mountPoint);
 
     const QString path = mountPoint + "/set.map";
     QVERIFY(writeFile(path, oldContent));
-    {
+    if (fill) {
         QFile filler(mountPoint + "/filler");
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         const QByteArray block(4096, 'x');
         while (filler.write(block) == block.size()) { }
         while (filler.write("x", 1) == 1) { }
     }
+    if (readOnly) {
+        QCOMPARE(::mount("tmpfs", nativeMountPoint.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                         options.constData()),
+                 0);
+    }
     const QStringList before = entriesOf(mountPoint);
 
     QString reason;
     QVERIFY(!saveFileAtomically(path, mapOfSize(size), &reason));
-    QVERIFY(!reason.isEmpty());
+    // The system's own words say why.
+    QVERIFY2(reason.endsWith(cause), qPrintable(reason));
     QCOMPARE(contentOf(path), oldContent);
     QCOMPARE(entriesOf(mountPoint), before);
 }
@@ -377,9 +398,9 @@ void TestFileIo::keepsOldFileOnShortWrite_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<QString>("reason");
     QTest::newRow("failing flush of a small map")
-        << 1000 << 6000 << "the data could not be written out (is the disk full?)";
+        << 1000 << 6000 << "the data could not be written out: File too large";
     QTest::newRow("short write of a large map")
-        << 30000 << 60000 << "not all of the data could be written (is the disk full?)";
+        << 30000 << 60000 << "not all of the data could be written: File too large";
 }
 
 void TestFileIo::keepsOldFileOnShortWrite()

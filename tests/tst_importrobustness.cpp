@@ -317,6 +317,7 @@ void TestImportRobustness::importFile(const QString& path, bool* accepted, int* 
     keepAnswering();
     const int seenBefore = answerer->seenCount();
     *accepted = canvas->readMapFile(path);
+    VERIFY_ANSWERED(*answerer);
     *boxes = answerer->seenCount() - seenBefore;
     for (int i = seenBefore; i < answerer->seenCount(); ++i) {
         QCOMPARE(answerer->seenTitles()[i], QStringLiteral("TileSet Load"));
@@ -344,11 +345,13 @@ void TestImportRobustness::importChecked(const QByteArray& bytes, const QString&
         QVERIFY2(change.isEmpty(), qPrintable(label + QStringLiteral(", refused, changed ") + change));
         return;
     }
-    QVERIFY2(boxes == unloadableSets(bytes),
+    // One box for all the tile sets that do not load, a line for each.
+    const int unloadable = unloadableSets(bytes);
+    QVERIFY2(boxes == (unloadable > 0 ? 1 : 0),
              qPrintable(label
-                        + QStringLiteral(": %1 boxes for %2 tile sets that do not load")
-                              .arg(boxes)
-                              .arg(unloadableSets(bytes))));
+                        + QStringLiteral(": %1 boxes for %2 tile sets that do not load").arg(boxes).arg(unloadable)));
+    if (unloadable > 0)
+        QCOMPARE(answerer->seenTexts().last().count(QLatin1Char('\n')), unloadable);
     const QList<Token> tokens = tokensOf(bytes);
     const qsizetype sizeAt = 1 + listedNames(bytes).size();
     const auto number
@@ -370,7 +373,7 @@ void TestImportRobustness::importChecked(const QByteArray& bytes, const QString&
     if (QTest::currentTestFailed())
         return;
     QVERIFY2(reimported, qPrintable(label + QStringLiteral(": the saved file is refused")));
-    QCOMPARE(boxes, unloadableSets(savedBytes));
+    QCOMPARE(boxes, unloadableSets(savedBytes) > 0 ? 1 : 0);
     // An empty cell whose tile set did not load is saved without a set when
     // no tile of that set is left; it draws and saves the same either way.
     const QString change = imported.differenceTo(CanvasState::of(*canvas, *palette), false);

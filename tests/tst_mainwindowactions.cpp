@@ -3,6 +3,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 
 #include <QAction>
 #include <QDialog>
@@ -287,9 +288,8 @@ void TestMainWindowActions::shortcutTriggersItsAction()
     QFETCH(bool, opensDialog);
     QAction* action = actionByText(*window, text);
     QVERIFY(action);
-    window->show();
-    QApplication::setActiveWindow(window.get());
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    // The shortcuts belong to the window, so they act only while it is active.
+    QVERIFY2(activateWindow(window.get()), "the main window did not become the active window");
 
     QSignalSpy triggered(action, &QAction::triggered);
     // Armed in every row, so that a dialog where none belongs fails the row
@@ -297,6 +297,7 @@ void TestMainWindowActions::shortcutTriggersItsAction()
     ModalAnswerer answerer;
     answerer.expect([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
     QTest::keyClick(window.get(), Qt::Key(key), Qt::ControlModifier);
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(triggered.count(), 1);
     QCOMPARE(answerer.seenCount(), opensDialog ? 1 : 0);
 }
@@ -407,8 +408,7 @@ void TestMainWindowActions::contextMenu()
 
 void TestMainWindowActions::propsEntryHidesObjectToolBar()
 {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     QToolBar* objectToolBar = toolBarByTitle(*window, QStringLiteral("&Object"));
     QAction* props = actionByText(*window, QStringLiteral("Props"));
     QVERIFY(objectToolBar && props);
@@ -442,8 +442,7 @@ void TestMainWindowActions::toolBarHiddenElsewhere()
 {
     QFETCH(QString, entry);
     QFETCH(QString, title);
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     QAction* toggle = actionByText(*window, entry);
     QToolBar* toolBar = toolBarByTitle(*window, title);
     QVERIFY(toggle && toolBar);
@@ -489,8 +488,7 @@ void TestMainWindowActions::gridAndLayerToggles()
 
 void TestMainWindowActions::startPointGoesToCurrentCell()
 {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     QTest::mouseClick(canvas, Qt::RightButton, {}, canvas->cellRect(3, 4).center());
     QCOMPARE(canvas->currentCellPosition(), QPoint(3, 4));
     QCOMPARE(canvas->startCell(), QPoint(0, 0));
@@ -507,8 +505,7 @@ void TestMainWindowActions::clipboardActionsReachTheCanvas()
     const QString imagePath = dir.filePath(QStringLiteral("grass.png"));
     QVERIFY(image.save(imagePath));
 
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     auto* palette = window->findChild<TileSetWidget*>();
     QVERIFY(palette);
     QVERIFY(palette->loadTileSet(imagePath));
@@ -534,6 +531,7 @@ void TestMainWindowActions::aboutQtShowsQtsBox()
     ModalAnswerer answerer;
     answerer.expect([](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->accept(); });
     actionByText(*window, QStringLiteral("About Qt..."))->trigger();
+    VERIFY_ANSWERED(answerer);
     QVERIFY(answerer.allAnswered());
     QCOMPARE(answerer.seenTitles(), QStringList { QStringLiteral("About Qt") });
 }

@@ -4,6 +4,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 
 #include <QAction>
 #include <QDir>
@@ -207,8 +208,7 @@ bool TestMainWindowCommands::paintOneCell()
     const QString image = workDir + QStringLiteral("/grass.png");
     if (!writeImage(image) || !palette->loadTileSet(QStringLiteral("grass.png")))
         return false;
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
+    if (!showExposed(window.get()))
         return false;
     QTest::mouseClick(palette, Qt::LeftButton, {}, palette->cellRect(1, 1).center());
     QTest::mouseClick(canvas, Qt::LeftButton, {}, canvas->cellRect(2, 2).center());
@@ -344,6 +344,7 @@ void TestMainWindowCommands::saveNames()
     answerer.expect(answerFileDialog(typed, &seen));
     answerer.expect(closeAnything());
     QVERIFY(invokeBool(slot.toLatin1().constData()));
+    VERIFY_ANSWERED(answerer);
     QVERIFY(!seen.refused);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(seen.title, QStringLiteral("Save GameSet"));
@@ -371,6 +372,7 @@ void TestMainWindowCommands::saveActionsWrite()
     answerer.expect(answerFileDialog(QStringLiteral("level1"), &seen));
     answerer.expect(closeAnything());
     actionByText(*window, text)->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(seen.title, QStringLiteral("Save GameSet"));
     QVERIFY(QFileInfo::exists(workDir + QStringLiteral("/level1.map")));
@@ -392,6 +394,7 @@ void TestMainWindowCommands::cancelledSaveWritesNothing()
     answerer.expect(answerFileDialog(QString(), &seen));
     answerer.expect(closeAnything());
     QVERIFY(!invokeBool(slot.toLatin1().constData()));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QVERIFY(QDir(workDir).entryList(QDir::Files).isEmpty());
 }
@@ -423,6 +426,7 @@ void TestMainWindowCommands::appendedSuffixAsksBeforeReplacing()
     answerer.expect(pressButton(QMessageBox::StandardButton(answer)));
     answerer.expect(closeAnything());
     QCOMPARE(invokeBool("saveSet"), replaced);
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 2);
     QCOMPARE(answerer.seenTitles().at(1), QStringLiteral("Save GameSet"));
     QVERIFY(answerer.seenTexts().at(1).contains(QStringLiteral("level1.map already exists")));
@@ -459,6 +463,7 @@ void TestMainWindowCommands::loadTileSetUsesRelativePath()
     answerer.expect(pressButton(QMessageBox::Ok));
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("Load new tile set"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QVERIFY(!seen.refused);
     QCOMPARE(seen.title, QStringLiteral("Open Tile Set"));
     QCOMPARE(seen.filters, QStringList { QStringLiteral("Image files (*.png *.jpg *.bmp)") });
@@ -482,6 +487,7 @@ void TestMainWindowCommands::cancelledTileSetLoadsNothing()
     answerer.expect(pressButton(QMessageBox::Ok));
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("Load new tile set"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenTitles(),
              (QStringList { QStringLiteral("Open Tile Set"), QStringLiteral("TileSet Load") }));
     QCOMPARE(answerer.seenTexts().at(1), QString());
@@ -498,6 +504,7 @@ void TestMainWindowCommands::importReadsTheChosenFile()
     answerer.expect(answerFileDialog(map, &seen));
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("&Import Set"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QVERIFY(!seen.refused);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(seen.title, QStringLiteral("Import Game Set"));
@@ -515,6 +522,7 @@ void TestMainWindowCommands::cancelledImportKeepsTheMap()
     answerer.expect(pressButton(QMessageBox::Ok));
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("&Import Set"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenTitles(),
              (QStringList { QStringLiteral("Import Game Set"), QStringLiteral("TileSet Load") }));
     QVERIFY(answerer.seenTexts().at(1).startsWith(QStringLiteral("File could not be loaded...")));
@@ -575,6 +583,7 @@ void TestMainWindowCommands::resizeThroughTheDialog()
     answerer.expect(closeAnything());
 
     actionByText(*window, QStringLiteral("Resize set"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), question ? 2 : 1);
     QCOMPARE(answerer.seenTitles().at(0), QStringLiteral("Resize current set"));
     if (question)
@@ -602,6 +611,7 @@ void TestMainWindowCommands::resizePresetClampsALargeMap()
     });
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("Resize set"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(preset, QSize(255, 2));
     QCOMPARE(canvas->worldSize(), QSize(300, 2));
@@ -614,6 +624,7 @@ void TestMainWindowCommands::newSetEmptiesWithoutAsking()
     ModalAnswerer answerer;
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("Ne&w set"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 0);
     QCOMPARE(canvas->worldSize(), QSize(50, 40));
     QVERIFY(canvas->topLayerCells()[2][2].isEmpty());
@@ -637,6 +648,7 @@ void TestMainWindowCommands::commandsWithoutBehaviour()
     ModalAnswerer answerer;
     answerer.expect(closeAnything());
     actionByText(*window, text)->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 0);
     QVERIFY(window->isVisible());
     QCOMPARE(canvas->worldSize(), QSize(30, 30));
@@ -648,11 +660,11 @@ void TestMainWindowCommands::commandsWithoutBehaviour()
 
 void TestMainWindowCommands::exitClosesTheWindow()
 {
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
     ModalAnswerer answerer;
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("Exit"))->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 0);
     QVERIFY(!window->isVisible());
 }
@@ -663,10 +675,14 @@ void TestMainWindowCommands::aboutNamesProgramAndVersion()
     answerer.expect(pressButton(QMessageBox::Ok));
     answerer.expect(closeAnything());
     actionByText(*window, QStringLiteral("About..."))->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenTitles(), QStringList { QStringLiteral("About Varnhold") });
     const QString text = answerer.seenTexts().at(0);
     QVERIFY2(text.contains(QStringLiteral("Varnhold " VARNHOLD_VERSION)), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("tile-based")), qPrintable(text));
+    // Map files cannot hold a starting point; the box must not promise to save one.
+    QVERIFY2(text.contains(QStringLiteral("starting point")) && text.contains(QStringLiteral("not saved")),
+             qPrintable(text));
 }
 
 QTEST_MAIN(TestMainWindowCommands)

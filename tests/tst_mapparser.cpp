@@ -105,6 +105,8 @@ private slots:
     void refusesTrailingText_data();
     void refusesTrailingText();
     void reportsFirstFaultOfShortFile();
+    void linesCountedWithEveryLineEnd_data();
+    void linesCountedWithEveryLineEnd();
     void readsLatin1Names();
     void readsNumbersOfEveryLength_data();
     void readsNumbersOfEveryLength();
@@ -164,6 +166,8 @@ void TestMapParser::ignoresLineLayout_data()
     QTest::newRow("white space before the first token") << " \r\n\t" + validFile;
     QTest::newRow("vertical tab and form feed")
         << QByteArray(validFile).replace("\n-1 -1 0\n", "\v-1 -1 0\f");
+    QTest::newRow("CR line ends") << QByteArray(validFile).replace('\n', '\r');
+    QTest::newRow("a UTF-8 byte-order mark first") << "\xEF\xBB\xBF" + validFile;
 }
 
 void TestMapParser::ignoresLineLayout()
@@ -322,7 +326,9 @@ void TestMapParser::refusesBadTokens_data()
     QTest::newRow("word for a pass flag") << withFirstRecord("0", "1", "true") << pass.arg("true");
     QTest::newRow("NUL byte") << withFirstRecord("0", QByteArray("1\0", 2), "0") << tile.arg("1?");
     QTest::newRow("non-ASCII digit") << withFirstRecord("0", "\xb9", "0") << tile.arg("\u00b9");
-    QTest::newRow("byte-order mark") << "\xef\xbb\xbf" + withTileSets(0) << count.arg("\u00ef\u00bb\u00bf0");
+    QTest::newRow("byte-order mark past the start") << withSize("\xef\xbb\xbf" "2", "1") << width.arg("\u00ef\u00bb\u00bf" "2");
+    QTest::newRow("two byte-order marks") << "\xef\xbb\xbf\xef\xbb\xbf" + withTileSets(0)
+                                          << count.arg("\u00ef\u00bb\u00bf0");
     QTest::newRow("long token cut short")
         << withFirstRecord("0", QByteArray(40, '7'), "0") << tile.arg(QString(24, '7') + "...");
 }
@@ -348,6 +354,10 @@ void TestMapParser::refusesTrailingText_data()
                                      << QString("line 13: unexpected text after the last cell, found \"-1\"");
     QTest::newRow("after blank lines")
         << QByteArray("\n\n\r\n x") << QString("line 16: unexpected text after the last cell, found \"x\"");
+    QTest::newRow("after CR line ends")
+        << QByteArray("\r\r\r\n\r x") << QString("line 17: unexpected text after the last cell, found \"x\"");
+    QTest::newRow("a long token, quoted in part")
+        << QByteArray(5000000, 'y') << QString("line 13: unexpected text after the last cell, found \"%1...\"").arg(QString(24, QLatin1Char('y')));
     QTest::newRow("a NUL byte") << QByteArray(1, '\0')
                                 << QString("line 13: unexpected text after the last cell, found \"?\"");
 }
@@ -377,6 +387,30 @@ void TestMapParser::reportsFirstFaultOfShortFile()
              QString("line 5: expected a set index (-1, as the file lists no tile set), "
                      "found the end of the file"));
     QVERIFY(data == sentinel());
+}
+
+void TestMapParser::linesCountedWithEveryLineEnd_data()
+{
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::newRow("LF") << QByteArray("\n");
+    QTest::newRow("CR LF") << QByteArray("\r\n");
+    QTest::newRow("CR") << QByteArray("\r");
+}
+
+void TestMapParser::linesCountedWithEveryLineEnd()
+{
+    // The pass flag of the bottom layer's last record is on line 12.
+    QFETCH(QByteArray, lineEnd);
+    QByteArray file = validFile;
+    file.chop(2);
+    file += "7\n";
+    file.replace("\n", lineEnd);
+    for (const QByteArray& start : { QByteArray(), QByteArray("\xEF\xBB\xBF") }) {
+        MapData data;
+        QString message;
+        QVERIFY(!parseMapFile(start + file, &data, &message));
+        QCOMPARE(message, QString("line 12: expected a pass flag (0 or 1), found \"7\""));
+    }
 }
 
 void TestMapParser::readsLatin1Names()

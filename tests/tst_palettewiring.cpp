@@ -3,6 +3,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -89,8 +90,7 @@ private:
 void TestPaletteWiring::init()
 {
     window = new MainWindow;
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QVERIFY2(showExposed(window), "the window was not exposed");
     palette = window->findChild<TileSetWidget*>();
     canvas = window->findChild<WorldViewWidget*>();
     QVERIFY(palette);
@@ -255,6 +255,7 @@ void TestPaletteWiring::refusedLoadChangesNeitherWidget()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!palette->loadTileSet(file));
+    VERIFY_ANSWERED(answerer);
 
     QVERIFY(answerer.allAnswered());
     QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("TileSet Load")});

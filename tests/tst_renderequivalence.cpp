@@ -146,9 +146,8 @@ public:
         const QImage window = area.screen()->grabWindow(area.winId()).toImage();
         const QImage shown = window.copy(QRect(canvas->mapTo(&area, visible.topLeft()), visible.size()))
                                  .convertToFormat(QImage::Format_ARGB32);
-        const QImage expected = referenceRendering(*canvas, viewportColour)
-                                    .copy(visible)
-                                    .convertToFormat(QImage::Format_ARGB32);
+        const QImage expected
+            = referenceRendering(*canvas, viewportColour, visible).convertToFormat(QImage::Format_ARGB32);
         return firstDifference(shown, expected);
     }
 
@@ -400,6 +399,7 @@ void TestRenderEquivalence::editsShowReference()
               ModalAnswerer answerer;
               answerer.expectMessageBox(QMessageBox::Yes);
               canvas.resizeWorld(MapWidth - 3, MapHeight - 5);
+              VERIFY_ANSWERED(answerer);
               QVERIFY(answerer.allAnswered());
           } },
         { "saved and imported in pass mode",

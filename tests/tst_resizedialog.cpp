@@ -1,6 +1,8 @@
 #include "app/resizedialog.h"
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -8,7 +10,8 @@
 
 namespace {
 
-// Replaces the whole text of a spin box as a user would by typing.
+// Replaces the whole text of a spin box as a user would by typing. The keys
+// go to the spin box itself, wherever the focus is.
 void typeInto(QSpinBox* spinBox, const QString& text)
 {
     spinBox->setFocus();
@@ -119,14 +122,16 @@ void TestResizeDialog::typedValueStaysInRange()
     QFETCH(QString, typed);
     ResizeDialog dialog;
     dialog.setValues(preset, preset);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QSpinBox* spinBox = intoX ? dialog.xSpinBox : dialog.ySpinBox;
+    QSpinBox* other = intoX ? dialog.ySpinBox : dialog.xSpinBox;
+    // Leaving the field is what makes the spin box settle on what was typed,
+    // and the focus leaves it only in the active window.
+    QVERIFY2(activateWindow(&dialog), "the dialog did not become the active window");
+    QVERIFY2(focusOn(spinBox), "the spin box typed into did not get the focus");
     typeInto(spinBox, typed);
-    // Leaving the field makes the spin box settle on what was typed.
-    (intoX ? dialog.ySpinBox : dialog.xSpinBox)->setFocus();
+    QVERIFY2(focusOn(other), "the other spin box did not get the focus");
     QTEST(spinBox->value(), "expected");
-    QCOMPARE((intoX ? dialog.ySpinBox : dialog.xSpinBox)->value(), preset);
+    QCOMPARE(other->value(), preset);
 }
 
 void TestResizeDialog::keysAndButtonsEndTheDialog_data()
@@ -149,32 +154,34 @@ void TestResizeDialog::keysAndButtonsEndTheDialog()
     dialog.setValues(42, 17);
 
     ModalAnswerer answerer;
-    answerer.expect([&dialog, how](QWidget*) {
-        // Keys go where the focus starts, whether or not the window
-        // system has activated the dialog yet.
-        QWidget* focus = dialog.focusWidget();
-        switch (how) {
-        case PressEnter:
-            QTest::keyClick(focus, Qt::Key_Enter);
-            break;
-        case PressReturn:
-            QTest::keyClick(focus, Qt::Key_Return);
-            break;
-        case PressEscape:
-            QTest::keyClick(focus, Qt::Key_Escape);
-            break;
-        case ClickCancel:
-            dialog.cancelButton->click();
-            break;
-        case ClickOk:
-            dialog.okButton->click();
-            break;
-        case CloseWindow:
-            dialog.close();
-            break;
-        }
-    });
+    // Keys go where the focus starts, which is set once the dialog is active.
+    answerer.expect(
+        [&dialog, how](QWidget*) {
+            QWidget* focus = dialog.focusWidget();
+            switch (how) {
+            case PressEnter:
+                QTest::keyClick(focus, Qt::Key_Enter);
+                break;
+            case PressReturn:
+                QTest::keyClick(focus, Qt::Key_Return);
+                break;
+            case PressEscape:
+                QTest::keyClick(focus, Qt::Key_Escape);
+                break;
+            case ClickCancel:
+                dialog.cancelButton->click();
+                break;
+            case ClickOk:
+                dialog.okButton->click();
+                break;
+            case CloseWindow:
+                dialog.close();
+                break;
+            }
+        },
+        ModalAnswerer::activeWithFocus());
     const int result = dialog.exec();
+    VERIFY_ANSWERED(answerer);
     QVERIFY(answerer.allAnswered());
     QCOMPARE(answerer.seenTitles(), QStringList { QStringLiteral("Resize current set") });
     QTEST(result, "result");
@@ -188,15 +195,19 @@ void TestResizeDialog::enterAcceptsWhatWasTyped()
     dialog.setValues(30, 30);
     ModalAnswerer answerer;
     QWidget* startFocus = nullptr;
-    answerer.expect([&dialog, &startFocus](QWidget*) {
-        startFocus = dialog.focusWidget();
-        typeInto(dialog.xSpinBox, QStringLiteral("64"));
-        typeInto(dialog.ySpinBox, QStringLiteral("999"));
-        QTest::keyClick(dialog.ySpinBox, Qt::Key_Return);
-    });
+    answerer.expect(
+        [&dialog, &startFocus](QWidget*) {
+            startFocus = dialog.focusWidget();
+            typeInto(dialog.xSpinBox, QStringLiteral("64"));
+            typeInto(dialog.ySpinBox, QStringLiteral("999"));
+            QTest::keyClick(dialog.ySpinBox, Qt::Key_Return);
+        },
+        ModalAnswerer::activeWithFocus());
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    VERIFY_ANSWERED(answerer);
     QVERIFY(answerer.allAnswered());
-    QVERIFY(startFocus && dialog.xSpinBox->isAncestorOf(startFocus));
+    QVERIFY2(startFocus && dialog.xSpinBox->isAncestorOf(startFocus),
+             startFocus ? startFocus->metaObject()->className() : "no focus widget");
     QCOMPARE(dialog.xSpinBox->value(), 64);
     QCOMPARE(dialog.ySpinBox->value(), 255);
 }
@@ -215,29 +226,29 @@ void TestResizeDialog::mnemonicsFocusTheSpinBoxes()
     QFETCH(int, key);
     QFETCH(bool, expectX);
     ResizeDialog dialog;
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    // A mnemonic is a shortcut of the window, so it acts only in the active one.
+    QVERIFY2(activateWindow(&dialog), "the dialog did not become the active window");
     QSpinBox* target = expectX ? dialog.xSpinBox : dialog.ySpinBox;
     QSpinBox* other = expectX ? dialog.ySpinBox : dialog.xSpinBox;
-    other->setFocus();
-    QVERIFY(other->hasFocus());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+    QVERIFY2(focusOn(other), "the spin box to start from did not get the focus");
+    QTest::keyClick(other, Qt::Key(key), Qt::AltModifier);
     QVERIFY(target->hasFocus());
 }
 
 void TestResizeDialog::tabOrder()
 {
     ResizeDialog dialog;
-    dialog.show();
-    QApplication::setActiveWindow(&dialog);
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    // The focus starts, and moves, only in the active window.
+    QVERIFY2(activateWindow(&dialog), "the dialog did not become the active window");
     QVERIFY(dialog.xSpinBox->hasFocus());
     const QList<QWidget*> order { dialog.ySpinBox, dialog.okButton, dialog.cancelButton, dialog.xSpinBox };
     for (QWidget* next : order) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* from = QApplication::focusWidget();
+        QVERIFY2(from, "no widget has the focus");
+        QTest::keyClick(from, Qt::Key_Tab);
         QWidget* focus = QApplication::focusWidget();
-        QVERIFY2(focus == next || next->isAncestorOf(focus), qPrintable(focus->metaObject()->className()));
+        QVERIFY2(focus && (focus == next || next->isAncestorOf(focus)),
+                 focus ? focus->metaObject()->className() : "no widget has the focus");
     }
     QVERIFY(dialog.okButton->isDefault());
 }

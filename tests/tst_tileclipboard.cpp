@@ -55,9 +55,11 @@ struct PasteTarget
     QRect paste(const TileClipboard& clipboard, const QPoint& at)
     {
         QRect changed;
-        QObject::connect(&map, &WorldMap::cellsChanged, &map, [&changed](const QRect& cells) { changed = cells; });
+        const QMetaObject::Connection report = QObject::connect(
+            &map, &WorldMap::cellsChanged, &map, [&changed](const QRect& cells) { changed = cells; });
         CellPatch record;
         map.paste(Layer::Top, at, clipboard.cells(), &record);
+        QObject::disconnect(report);
         return changed;
     }
     LayerTiles top() const { return LayerTiles(map, Layer::Top); }

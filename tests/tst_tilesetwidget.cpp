@@ -1,6 +1,7 @@
 #include "palette/tilesetwidget.h"
 
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -128,7 +129,7 @@ private slots:
     void loadsImageFormats();
     void refusesUnloadableFile_data();
     void refusesUnloadableFile();
-    void imageSmallerThanOneTileGivesEmptyGrid();
+    void imageSmallerThanOneTileIsRefused();
     void drawsEachTileFromItsSourceSquare();
     void drawsOnlyTheFrameBeforeAnyLoad();
     void partialRepaintMatchesFullPaint_data();
@@ -217,8 +218,7 @@ void TestTileSetWidget::refusesUnloadableFile()
 
     TileSetWidget palette(40);
     wireToItself(palette);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     QVERIFY(palette.loadTileSet(good));
     QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(100, 70));
     QCOMPARE(palette.selectedTile(), QPoint(3, 2));
@@ -228,6 +228,7 @@ void TestTileSetWidget::refusesUnloadableFile()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!palette.loadTileSet(path));
+    VERIFY_ANSWERED(answerer);
 
     QVERIFY(answerer.allAnswered());
     QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("TileSet Load")});
@@ -241,21 +242,19 @@ void TestTileSetWidget::refusesUnloadableFile()
     QVERIFY(PaletteState(palette) == before);
 }
 
-void TestTileSetWidget::imageSmallerThanOneTileGivesEmptyGrid()
+void TestTileSetWidget::imageSmallerThanOneTileIsRefused()
 {
+    // A set without a single tile could never be used: the load says so.
     TileSetWidget palette(40);
     wireToItself(palette);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
-    int selections = 0;
-    connect(&palette, &TileSetWidget::tileSelected, this, [&selections](Tile&) { ++selections; });
-
-    QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("narrow.png"), 39, 100)));
-    QCOMPARE(palette.tileSetTotal(), 1);
-    QCOMPARE(palette.gridSize(), QSize(0, 2));
-    QCOMPARE(palette.tileAt(0, 0), nullptr);
-    QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(0, 5));
-    QCOMPARE(selections, 0);
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(!palette.loadTileSet(writeImage(dir, QStringLiteral("narrow.png"), 39, 100)));
+    VERIFY_ANSWERED(answerer);
+    QVERIFY2(answerer.seenTexts().value(0).endsWith(QStringLiteral("the image is 39 x 100 pixels, smaller than one "
+                                                                   "40 x 40 tile")),
+             qPrintable(answerer.seenTexts().value(0)));
+    QCOMPARE(palette.tileSetTotal(), 0);
 }
 
 void TestTileSetWidget::drawsEachTileFromItsSourceSquare()
@@ -331,8 +330,7 @@ void TestTileSetWidget::partialRepaintMatchesFullPaint()
     wireToItself(palette);
     // Larger than the tiles, so that the area beyond them is painted too.
     palette.setMinimumSize(420, 420);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("square.png"), 500, 500)));
     QCOMPARE(palette.gridSize(), QSize(12, 12));
     QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(70, 100));
@@ -376,8 +374,7 @@ void TestTileSetWidget::pressPicksTile()
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("hits.png"))));
     // Wider than the tiles, so that a press beyond them reaches the widget.
     palette.setMinimumSize(300, 150);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     std::vector<Tile*> picked;
     connect(&palette, &TileSetWidget::tileSelected, this,
             [&picked](Tile& tile) { picked.push_back(&tile); });
@@ -408,8 +405,7 @@ void TestTileSetWidget::otherButtonsIgnored()
     TileSetWidget palette(40);
     wireToItself(palette);
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("buttons.png"))));
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     int selections = 0;
     connect(&palette, &TileSetWidget::tileSelected, this, [&selections](Tile&) { ++selections; });
 
@@ -421,8 +417,7 @@ void TestTileSetWidget::otherButtonsIgnored()
 void TestTileSetWidget::pressBeforeAnyLoadIgnored()
 {
     TileSetWidget palette(40);
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     int selections = 0;
     connect(&palette, &TileSetWidget::tileSelected, this, [&selections](Tile&) { ++selections; });
 
@@ -437,8 +432,7 @@ void TestTileSetWidget::screenShowsFrameMovedByPress()
     TileSetWidget palette(40);
     wireToItself(palette);
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("screen.png"))));
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
 
     // A press repaints only around the old and the new frame; what is on
     // the screen afterwards must still equal a full repaint.
@@ -458,8 +452,7 @@ void TestTileSetWidget::loadMovesFrameBackToFirstTile()
     TileSetWidget palette(40);
     wireToItself(palette);
     QVERIFY(palette.loadTileSet(writeImage(dir, QStringLiteral("first.png"))));
-    palette.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&palette));
+    QVERIFY2(showExposed(&palette), "the window was not exposed");
     QTest::mousePress(&palette, Qt::LeftButton, {}, QPoint(100, 70));
     QCOMPARE(palette.selectedTile(), QPoint(3, 2));
 

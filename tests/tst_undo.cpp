@@ -156,6 +156,7 @@ void TestUndo::everyStepUndoesAndRedoes_data()
         ModalAnswerer answerer;
         answerer.expectMessageBox(QMessageBox::Yes);
         c.resizeWorld(3, 40);
+        VERIFY_ANSWERED(answerer);
     }) << "Resize";
     QTest::newRow("resize, growing") << Step([](WorldViewWidget& c, MainWindow&) {
         c.resizeWorld(41, 33);
@@ -169,6 +170,7 @@ void TestUndo::everyStepUndoesAndRedoes_data()
         ModalAnswerer answerer;
         answerer.expectMessageBox(QMessageBox::Ok); // missing.png does not load
         QVERIFY(c.readMapFile(QStringLiteral("other.map")));
+        VERIFY_ANSWERED(answerer);
     }) << "Import Set";
 }
 
@@ -312,6 +314,7 @@ void TestUndo::saveAllUsesTheMapsFile()
     QAction* saveAll = action(QStringLiteral("&Save All"));
     QVERIFY(saveAll);
     saveAll->trigger();
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), hasFile ? 0 : 1);
     QCOMPARE(window->isWindowModified(), !hasFile);
     if (hasFile) {
@@ -331,6 +334,7 @@ void TestUndo::undoNewSetWithAnImageGone()
     answerer.expectMessageBox(QMessageBox::Ok);
     canvas->history().undo();
     QVERIFY(answerer.allAnswered());
+    VERIFY_ANSWERED(answerer);
     // The cells keep their set's name, and saving loses nothing of them.
     QCOMPARE(canvas->map().tileSetNames(), QStringList { QStringLiteral("b.png") });
     QCOMPARE(canvas->topLayerCells()[3][3].tileSetFile, QStringLiteral("a.png"));

@@ -181,11 +181,13 @@ void TestWorldMap::swapContentsExchangesEverything()
     WorldMap map(5, 4);
     QStringList wanted;
     QSignalSpy cleared(&map, &WorldMap::tileSetsCleared);
-    connect(&map, &WorldMap::tileSetWanted, &map, [&](const QString& name) {
-        wanted << name;
+    connect(&map, &WorldMap::tileSetsWanted, &map, [&](const QStringList& names) {
+        wanted << names;
         // As the palette would: "gone.png" does not load.
-        if (name != QLatin1String("gone.png"))
-            map.addTileSet(name, QPixmap(40, 40));
+        for (const QString& name : names) {
+            if (name != QLatin1String("gone.png"))
+                map.addTileSet(name, QPixmap(40, 40));
+        }
     });
     map.addTileSet(QStringLiteral("a.png"), QPixmap(40, 40));
     CellPatch edit;

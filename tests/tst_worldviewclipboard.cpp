@@ -1,5 +1,6 @@
 #include "canvas/worldviewwidget.h"
 #include "support/canvasdriver.h"
+#include "support/windowstate.h"
 
 #include <QTest>
 
@@ -377,8 +378,7 @@ void TestWorldViewClipboard::shownCanvasFollowsClipboard()
     WorldViewWidget canvas;
     prepare(canvas, zoom);
     paintDistinct(canvas, QRect(2, 2, 4, 3));
-    canvas.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+    QVERIFY2(showExposed(&canvas), "the window was not exposed");
 
     selectDrag(canvas, QPoint(3, 3), QPoint(5, 4));
     canvas.copy();

@@ -3,11 +3,13 @@
 #include "palette/tilesetwidget.h"
 #include "support/canvasdriver.h"
 #include "support/modalanswerer.h"
+#include "support/referencerenderer.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +36,10 @@ private slots:
     void refusedImportChangesNothing_data();
     void refusedImportChangesNothing();
     void missingTileSetKeepsItsCells();
+    void recordsWithoutTilesSaveAsRead_data();
+    void recordsWithoutTilesSaveAsRead();
+    void tilesBeyondTheirSetDrawEmpty();
+    void unloadableSetsInOneBox();
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
     void unstorableNameRefusesSave();
@@ -143,6 +149,7 @@ void TestWorldViewMapFile::twoByOneExample()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(2, 1);
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(canvas->worldSize(), QSize(2, 1));
     paint(QStringLiteral("tiles/grass.png"), 5, QPoint(0, 0));
     togglePass(QPoint(0, 0));
@@ -159,6 +166,7 @@ void TestWorldViewMapFile::recordsRunRowByRow()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(5, 3);
+    VERIFY_ANSWERED(answerer);
     // Tile x + 5 * y in top cell (x, y), tile 14 - that in the bottom cell.
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
@@ -308,6 +316,7 @@ void TestWorldViewMapFile::refusedImportChangesNothing()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->readMapFile(file));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(answerer.seenTitles().first(), QStringLiteral("TileSet Load"));
     const QString shown = answerer.seenTexts().first();
@@ -332,6 +341,7 @@ void TestWorldViewMapFile::missingTileSetKeepsItsCells()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(canvas->readMapFile(QStringLiteral("three.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QVERIFY(answerer.seenTexts().first().contains(QStringLiteral("b.png")));
     QCOMPARE(canvas->tileSetTotal(), 2);
@@ -360,6 +370,101 @@ void TestWorldViewMapFile::missingTileSetKeepsItsCells()
              QByteArray("3\na.png\nc.png\nb.png\n3 1\n0 1 0\n2 2 1\n1 3 0\n-1 -1 0\n2 4 0\n1 5 1\n"));
 }
 
+void TestWorldViewMapFile::recordsWithoutTilesSaveAsRead_data()
+{
+    QTest::addColumn<bool>("loads");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("saved");
+    const QByteArray withTile = "1\na.png\n2 1\n0 -1 1\n0 -1 0\n-1 -1 0\n0 3 0\n";
+    const QByteArray withoutTile = "1\na.png\n2 1\n0 -1 1\n0 -1 0\n-1 -1 0\n-1 -1 0\n";
+    QTest::newRow("their set loads") << true << withTile << withTile;
+    QTest::newRow("their set does not load, a tile of it does") << false << withTile << withTile;
+    QTest::newRow("their set does not load, nothing else names it")
+        << false << withoutTile << QByteArray("0\n2 1\n-1 -1 1\n-1 -1 0\n-1 -1 0\n-1 -1 0\n");
+}
+
+void TestWorldViewMapFile::recordsWithoutTilesSaveAsRead()
+{
+    // A record with a set and no tile keeps its set while the set is loaded
+    // or another cell keeps its name; otherwise it is an empty cell.
+    QFETCH(bool, loads);
+    QFETCH(QByteArray, file);
+    if (loads)
+        writeImage(QStringLiteral("a.png"));
+    writeText(QStringLiteral("bare.map"), file);
+    ModalAnswerer answerer;
+    if (!loads)
+        answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(canvas->readMapFile(QStringLiteral("bare.map")));
+    QVERIFY(answerer.allAnswered());
+    VERIFY_ANSWERED(answerer);
+    // Undo and redo on the way must not lose the set either.
+    canvas->history().undo();
+    canvas->history().redo();
+    QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
+    QTEST(readText(QStringLiteral("saved.map")), "saved");
+}
+
+void TestWorldViewMapFile::tilesBeyondTheirSetDrawEmpty()
+{
+    // The test set has 15 tiles: tile 15 lies just past them, the largest
+    // index a file can hold far past. Both cells draw as empty cells (no
+    // position is computed from the index) and are saved as they were read.
+    writeImage(QStringLiteral("a.png"));
+    const QByteArray file = "1\na.png\n3 1\n0 15 0\n0 2147483647 1\n0 14 0\n"
+                            "0 2147483647 0\n-1 -1 0\n0 3 1\n";
+    writeText(QStringLiteral("far.map"), file);
+    QVERIFY(canvas->readMapFile(QStringLiteral("far.map")));
+    // Drawn over its scroll area's background, as on screen.
+    const QColor background = canvas->parentWidget()->palette().color(QPalette::Dark);
+    const QImage drawn = canvasRendering(*canvas, background);
+    QCOMPARE(firstDifference(drawn, referenceRendering(*canvas, background)), QString());
+    // Cell (1, 0), clear of the start and cursor marks: the empty-cell colour.
+    QCOMPARE(drawn.pixelColor(canvas->cellRect(1, 0).center()), QColor(255, 255, 254));
+    QVERIFY(canvas->writeMapFile(QStringLiteral("saved.map")));
+    QCOMPARE(readText(QStringLiteral("saved.map")), file);
+}
+
+void TestWorldViewMapFile::unloadableSetsInOneBox()
+{
+    // Forty names of sets that do not load, one of them 100 kB long: one box
+    // lists them all, each line short enough that the box fits the screen.
+    QByteArray file = "40\n";
+    const QByteArray longName = "tiles/" + QByteArray(100000, 'x') + ".png";
+    file += longName + '\n';
+    for (int i = 1; i < 40; ++i)
+        file += "missing" + QByteArray::number(i) + ".png\n";
+    file += "1 1\n39 0 0\n0 1 1\n";
+    writeText(QStringLiteral("forty.map"), file);
+
+    ModalAnswerer answerer;
+    QSize boxSize;
+    answerer.expect([&boxSize](QWidget* box) {
+        boxSize = box->sizeHint();
+        static_cast<QMessageBox*>(box)->accept();
+    });
+    QVERIFY(canvas->readMapFile(QStringLiteral("forty.map")));
+    QVERIFY(answerer.allAnswered());
+    VERIFY_ANSWERED(answerer);
+    QCOMPARE(answerer.seenCount(), 1);
+    const QStringList lines = answerer.seenTexts().first().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 41);
+    QCOMPARE(lines.first(), QStringLiteral("File could not be loaded..."));
+    QVERIFY(lines[40].contains(QStringLiteral("missing39.png: the file does not exist")));
+    QVERIFY2(lines[1].size() < 1000, qPrintable(QString::number(lines[1].size())));
+    const QRect screen = canvas->screen()->availableGeometry();
+    QVERIFY2(boxSize.width() <= screen.width(), qPrintable(QString::number(boxSize.width())));
+
+    // The cells keep their sets' names; undoing and redoing the import asks
+    // for no set that failed, so shows no box.
+    QCOMPARE(canvas->topLayerCells()[0][0].tileSetFile, QStringLiteral("missing39.png"));
+    QCOMPARE(canvas->bottomLayerCells()[0][0].tileSetFile, QString::fromLatin1(longName));
+    canvas->history().undo();
+    QCOMPARE(canvas->worldSize(), QSize(30, 30));
+    canvas->history().redo();
+    QCOMPARE(answerer.seenCount(), 1);
+}
+
 void TestWorldViewMapFile::refusedSaveKeepsOldFile_data()
 {
     QTest::addColumn<QString>("target");
@@ -378,6 +483,7 @@ void TestWorldViewMapFile::refusedSaveKeepsOldFile()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->writeMapFile(target));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(answerer.seenTitles().first(), QStringLiteral("Set Save"));
     QVERIFY2(answerer.seenTexts().first().startsWith(QStringLiteral("Cannot write file %1").arg(target)),
@@ -399,6 +505,7 @@ void TestWorldViewMapFile::unstorableNameRefusesSave()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("Set Save")});
     QVERIFY2(answerer.seenTexts().first().contains(QStringLiteral("two words.png")),
              qPrintable(answerer.seenTexts().first()));
@@ -413,6 +520,7 @@ void TestWorldViewMapFile::cursorAfterFileOperations()
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!canvas->readMapFile(QStringLiteral("missing.map")));
+    VERIFY_ANSWERED(answerer);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
     QVERIFY(canvas->writeMapFile(QStringLiteral("ok.map")));

@@ -1,6 +1,7 @@
 #include "canvas/worldviewwidget.h"
 #include "support/canvasdriver.h"
 #include "support/referencerenderer.h"
+#include "support/windowstate.h"
 
 #include <QTest>
 
@@ -849,8 +850,7 @@ void TestWorldViewTools::shownCanvasFollowsEdits()
     QFETCH(float, zoom);
     WorldViewWidget canvas;
     prepare(canvas, zoom);
-    canvas.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+    QVERIFY2(showExposed(&canvas), "the window was not exposed");
     const auto check = [&](const char* step) {
         const QString difference = shownDifference(canvas);
         return difference.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(step, difference);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 
 ModalAnswerer::ModalAnswerer(QObject* parent)
@@ -13,9 +14,9 @@ ModalAnswerer::ModalAnswerer(QObject* parent)
 
 ModalAnswerer::~ModalAnswerer() = default;
 
-void ModalAnswerer::expect(Answer answer)
+void ModalAnswerer::expect(Answer answer, Readiness ready)
 {
-    answers.push(std::move(answer));
+    answers.push(Expected { std::move(answer), std::move(ready) });
     timer.start();
 }
 
@@ -34,22 +35,80 @@ void ModalAnswerer::expectMessageBox(int button)
     });
 }
 
+ModalAnswerer::Readiness ModalAnswerer::activeWithFocus()
+{
+    return { QStringLiteral("the active window, with a focus widget"), [](QWidget* dialog) {
+                return QApplication::activeWindow() == dialog && dialog->focusWidget() != nullptr;
+            } };
+}
+
 void ModalAnswerer::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || modal == lastAnswered || answers.empty())
+    if (answered && !answered->isVisible())
+        answered = nullptr;
+    if (answered && modal == answered) {
+        if (answeredSince.hasExpired(patience))
+            giveUp(answered, QStringLiteral("was still open %1 ms after its answer").arg(patience));
         return;
-    lastAnswered = modal;
-    titles << modal->windowTitle();
-    if (auto* box = qobject_cast<QMessageBox*>(modal))
+    }
+    if (!modal || answers.empty()) {
+        if (answers.empty() && !answered)
+            timer.stop();
+        return;
+    }
+
+    if (modal != waiting) {
+        waiting = modal;
+        waitingSince.start();
+    }
+    const Readiness& ready = answers.front().ready;
+    if (ready.holds && !ready.holds(modal)) {
+        if (waitingSince.hasExpired(patience)) {
+            answers.pop();
+            waiting = nullptr;
+            giveUp(
+                modal,
+                QStringLiteral("was not ready within %1 ms: wanted %2").arg(patience).arg(ready.description));
+        }
+        return;
+    }
+    waiting = nullptr;
+    give(modal);
+}
+
+void ModalAnswerer::note(QWidget* dialog)
+{
+    titles << dialog->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(dialog))
         texts << messageBoxText(box);
     else
         texts << QString();
-    Answer answer = std::move(answers.front());
+}
+
+void ModalAnswerer::give(QWidget* dialog)
+{
+    note(dialog);
+    Answer answer = std::move(answers.front().answer);
     answers.pop();
-    if (answers.empty())
-        timer.stop();
-    answer(modal);
+    answered = dialog;
+    answeredSince.start();
+    answer(dialog);
+}
+
+void ModalAnswerer::giveUp(QWidget* dialog, const QString& why)
+{
+    faults << QStringLiteral("dialog \"%1\" (%2) %3")
+                  .arg(dialog->windowTitle(), QString::fromLatin1(dialog->metaObject()->className()), why);
+    if (dialog != answered)
+        note(dialog);
+    answered = nullptr;
+    // Closed all the same, so that the call that opened it returns and the
+    // test can report the problem.
+    if (auto* box = qobject_cast<QDialog*>(dialog))
+        box->reject();
+    else
+        dialog->close();
 }
 
 QString messageBoxText(const QMessageBox* box)

@@ -30,16 +30,17 @@ QPixmap masked(const QString& resource)
 
 } // namespace
 
-QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background)
+QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background, const QRect& area)
 {
-    const QSize size = canvas.sizeHint();
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    const QRect part = area.isNull() ? QRect(QPoint(), canvas.sizeHint()) : area;
+    QImage image(part.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(background);
     QPainter painter(&image);
     // The canvas paints the colour of the scroll area around it below its cells.
     QColor ground = canvas.palette().color(QPalette::Dark);
     ground.setAlpha(255);
     painter.fillRect(image.rect(), ground);
+    painter.translate(-part.topLeft());
 
     const QColor emptyColour(255, 255, 254);
     const QPixmap passYes = masked(QStringLiteral(":/images/passyes.png"));
@@ -52,7 +53,8 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
     const int side = int(tileSize * zoom);
     const auto rectOf = [&](int c, int r) { return QRect(px(c), px(r), side, side); };
     const auto usable = [&](const Tile& t) {
-        return t.tileIndex != -1 && t.tileSet && t.tileSet->width() / tileSize > 0;
+        return t.tileIndex >= 0 && t.tileSet
+            && t.tileIndex < qint64(t.tileSet->width() / tileSize) * (t.tileSet->height() / tileSize);
     };
     // Each tile set's image as read from its file, where there is one, and
     // drawn by the rule; the canvas's own image otherwise.

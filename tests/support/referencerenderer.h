@@ -10,8 +10,10 @@ class WorldViewWidget;
 // whose name is no file that can be read is drawn from the canvas's image),
 // onto an image of the canvas's size filled with `background` first, which
 // the canvas covers. Tests compare the canvas's own, optimised drawing
-// against it pixel for pixel.
-QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background);
+// against it pixel for pixel. With an `area`, the image holds only that part
+// of the canvas, which is much cheaper to check often on a large map.
+QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background,
+                          const QRect& area = QRect());
 
 // What the canvas itself draws, onto the same kind of image.
 QImage canvasRendering(WorldViewWidget& canvas, const QColor& background);

@@ -1,0 +1,127 @@
+// The gestures beyond the plain tools: taking a tile from the map, the fill,
+// the pass rectangle, the Delete and Escape keys and zooming with the wheel.
+
+#include "canvas/worldviewwidget.h"
+
+#include "canvas/floodfill.h"
+
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+void WorldViewWidget::pickTile(const QPoint& cell)
+{
+    if (!worldMap.contains(cell))
+        return;
+    // The brush becomes the tile as the palette hands it out, without the
+    // cell's pass flag, so that painting with it is painting with that tile.
+    Tile picked = worldMap.tile(currentLayer(), cell.x(), cell.y());
+    picked.pass = false;
+    brush = picked;
+    emit brushChanged(brush.tileSetFile, brush.tileIndex);
+    emit tilePicked(brush.tileSetFile, brush.tileIndex);
+}
+
+void WorldViewWidget::floodFill(const QPoint& cell)
+{
+    Cell value;
+    if (brush.isEmpty() || !worldMap.cellFor(brush, &value))
+        return;
+    const Layer layer = currentLayer();
+    const std::vector<QPoint> region = floodRegion(worldMap.cells(layer), cell);
+    editCells(tr("Flood Fill"), [layer, &region, value](WorldMap& map, CellPatch* record) {
+        map.fill(layer, region, value, record);
+    });
+}
+
+void WorldViewWidget::startPassRectangle(const QPoint& cell)
+{
+    passAnchor.reset();
+    if (!worldMap.contains(cell))
+        return;
+    passAnchor = cell;
+    passValue = !worldMap.cells(Layer::Top).at(cell.x(), cell.y()).pass;
+    stretchPassRectangle(cell);
+}
+
+void WorldViewWidget::stretchPassRectangle(const QPoint& cell)
+{
+    if (!passAnchor)
+        return;
+    // Shown as the selection, in any direction from the first cell and
+    // within the map: the cells that will be set.
+    const QPoint inside(std::clamp(cell.x(), 0, worldMap.width() - 1),
+                        std::clamp(cell.y(), 0, worldMap.height() - 1));
+    // QRect::normalized() leaves a rectangle one cell backwards empty.
+    const QRect cells(QPoint(std::min(passAnchor->x(), inside.x()), std::min(passAnchor->y(), inside.y())),
+                      QPoint(std::max(passAnchor->x(), inside.x()), std::max(passAnchor->y(), inside.y())));
+    if (selectionRect == cells)
+        return;
+    const std::optional<QRect> before = selectionRect;
+    selectionRect = cells;
+    selectionChanged(before);
+}
+
+void WorldViewWidget::finishPassRectangle()
+{
+    if (!passAnchor || !selectionRect)
+        return;
+    const QRect cells = *selectionRect;
+    const bool pass = passValue;
+    passAnchor.reset();
+    editCells(tr("Set Pass"), [cells, pass](WorldMap& map, CellPatch* record) {
+        map.setPass(cells, pass, record);
+    });
+    dropSelection();
+}
+
+void WorldViewWidget::deleteCells()
+{
+    const QRect cells = selectionRect ? containedCells(*selectionRect) & worldMap.cells(currentLayer()).bounds()
+                                      : (worldMap.contains(currentCell) ? QRect(currentCell, currentCell) : QRect());
+    if (cells.isEmpty())
+        return;
+    const Layer layer = currentLayer();
+    editCells(tr("Delete"), [layer, cells](WorldMap& map, CellPatch* record) {
+        map.fill(layer, cells, Cell(), record);
+    });
+}
+
+void WorldViewWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Delete)) {
+        deleteCells();
+    } else if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // Also ends a square or pass rectangle being dragged, which then sets
+        // nothing.
+        passAnchor.reset();
+        dropSelection();
+    } else {
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void WorldViewWidget::wheelEvent(QWheelEvent* event)
+{
+    // Without Ctrl the scroll area scrolls, as ever.
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    // A fine-grained wheel sends small turns; a step is a notch's worth.
+    zoomTurn += event->angleDelta().y();
+    const int steps = zoomTurn / QWheelEvent::DefaultDeltasPerStep;
+    zoomTurn -= steps * QWheelEvent::DefaultDeltasPerStep;
+    if (steps != 0)
+        emit zoomStepRequested(steps, event->position().toPoint());
+}
+
+void WorldViewWidget::leaveEvent(QEvent* event)
+{
+    QWidget::leaveEvent(event);
+    if (pointerOver) {
+        pointerOver = false;
+        emit statusChanged();
+    }
+}

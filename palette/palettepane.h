@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QScrollArea>
+#include <QStringList>
+
+class QComboBox;
+class QEvent;
+class QResizeEvent;
+
+// The chooser's entry for each set of `names`, in order: its name, and from
+// the second copy of a set loaded more than once on, the copy's number.
+QStringList tileSetLabels(const QStringList& names);
+
+// The scroll area of the palette, with a drop-down list of the loaded tile
+// sets above it, in the area's top margin: choosing a set asks for it to be
+// shown. The palette itself is the area's widget.
+class PalettePane : public QScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit PalettePane(QWidget* parent = nullptr);
+
+    QComboBox* chooser() const { return setChooser; }
+
+public slots:
+    // The loaded sets, by name in slot order.
+    void listTileSets(const QStringList& names);
+    // Marks the set of this slot as the one shown; -1 for none.
+    void showTileSet(int slot);
+
+signals:
+    // The user chose the set of this slot.
+    void tileSetChosen(int slot);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    // Over the viewport's width: a vertical scroll bar runs beside it.
+    void placeChooser();
+
+    QComboBox* setChooser;
+};
