@@ -10,7 +10,7 @@ namespace {
 
 // Chunks of about this side: few enough that a whole-map repaint copies a
 // handful of them, small enough that a viewport needs little memory.
-constexpr int ChunkSidePixels = 256;
+constexpr int ChunkSidePixels = 512;
 
 qint64 imageBytes(const QSize& size)
 {

@@ -12,8 +12,9 @@ class TokenReader
 {
 public:
     explicit TokenReader(const QByteArray& bytes)
-        : pos(bytes.constData())
-        , end(bytes.constData() + bytes.size())
+        : begin(bytes.constData())
+        , pos(begin)
+        , end(begin + bytes.size())
     {
         // A UTF-8 byte-order mark, as some editors write, is no token.
         if (bytes.startsWith("\xEF\xBB\xBF"))
@@ -83,7 +84,17 @@ public:
         *cut = tokenEnd - tokenBegin > length;
         return QByteArray(tokenBegin, std::min<qsizetype>(length, tokenEnd - tokenBegin));
     }
-    int line() const { return currentLine; }
+    // Counted only when a message needs it, which keeps the reading of
+    // every separator light. Lines end in LF, CR LF or CR alike.
+    int line() const
+    {
+        int line = 1;
+        for (const char* p = begin; p != lineMark; ++p) {
+            if (*p == '\n' || (*p == '\r' && (p + 1 == end || p[1] != '\n')))
+                ++line;
+        }
+        return line;
+    }
 
 private:
     void skipToken()
@@ -93,21 +104,19 @@ private:
         tokenEnd = pos;
     }
 
-    // Lines end in LF, CR LF or CR alike.
     void skipSeparators()
     {
-        while (pos != end && isMapFileSeparator(*pos)) {
-            if (*pos == '\n' || (*pos == '\r' && (pos + 1 == end || pos[1] != '\n')))
-                ++currentLine;
+        while (pos != end && isMapFileSeparator(*pos))
             ++pos;
-        }
+        lineMark = pos;
     }
 
+    const char* begin;
     const char* pos;
     const char* end;
     const char* tokenBegin = nullptr;
     const char* tokenEnd = nullptr;
-    int currentLine = 1;
+    const char* lineMark = begin; // where the last token, or the end, was found
 };
 
 // The token just read as the user can recognise it in a message: bytes that
@@ -165,9 +174,10 @@ public:
             readRecords(2 * cells, nullptr);
             return false;
         }
-        data->top.resize(size_t(cells));
-        data->bottom.resize(size_t(cells));
-        if (!readRecords(cells, data->top.data()) || !readRecords(cells, data->bottom.data()))
+        // Reserved, not resized: each record is written once, as it is read.
+        data->top.reserve(size_t(cells));
+        data->bottom.reserve(size_t(cells));
+        if (!readRecords(cells, &data->top) || !readRecords(cells, &data->bottom))
             return false;
         if (!reader.atEnd()) {
             reader.next();
@@ -183,7 +193,7 @@ public:
 
 private:
     // Records go to `out` when it is given; without it they are only checked.
-    bool readRecords(qint64 cells, CellRecord* out)
+    bool readRecords(qint64 cells, std::vector<CellRecord>* out)
     {
         static const QString tileRange = QStringLiteral("a tile index (-1 or more)");
         static const QString passRange = QStringLiteral("a pass flag (0 or 1)");
@@ -196,7 +206,7 @@ private:
                 return false;
             record.pass = pass == 1;
             if (out)
-                out[i] = record;
+                out->push_back(record);
         }
         return true;
     }

@@ -3,12 +3,20 @@
 #include "mapfile/mapparser.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 
 namespace {
 
 int decimalLength(qint32 value)
 {
+    // Nearly every number of a map is -1 or below 100: set indices, pass
+    // flags and most tile indices.
+    if (quint32(value) < 100)
+        return 1 + (value >= 10);
+    if (value == -1)
+        return 2;
     int length = value < 0 ? 2 : 1;
     for (qint64 rest = qAbs(qint64(value)); rest >= 10; rest /= 10)
         ++length;
@@ -23,9 +31,26 @@ qsizetype layerLength(const std::vector<CellRecord>& layer)
     return length;
 }
 
-// `out` has room for the value: layerLength() counted it.
+// The digits of 0 to 99, two bytes each; a number below 10 has its digit
+// and a space, which the character written after it replaces.
+constexpr std::array<char, 200> digitPairs = [] {
+    std::array<char, 200> pairs {};
+    for (int value = 0; value < 100; ++value) {
+        pairs[size_t(2 * value)] = char(value < 10 ? '0' + value : '0' + value / 10);
+        pairs[size_t(2 * value + 1)] = char(value < 10 ? ' ' : '0' + value % 10);
+    }
+    return pairs;
+}();
+
+// `out` has room for the value and for at least one character after it:
+// layerLength() counted them. Short numbers, nearly all of them, are
+// written without a branch on their length.
 char* writeNumber(char* out, qint32 value)
 {
+    if (quint32(value) < 100) {
+        std::memcpy(out, &digitPairs[size_t(2 * value)], 2);
+        return out + 1 + (value >= 10);
+    }
     constexpr int longest = 11; // "-2147483648"
     return std::to_chars(out, out + longest, value).ptr;
 }

@@ -145,10 +145,10 @@ QString difference(const QImage& actual, const QImage& expected, const QRect& ar
 void TestLayerCache::paintsWhatDirectDrawingPaints_data()
 {
     QTest::addColumn<qint64>("budget");
-    // Chunks of 13-pixel cells hold 19 x 19 cells, about 257 x 257 pixels;
-    // the grid has 4 x 3 of them.
+    // Chunks of 13-pixel cells, 13.5 pixels apart, hold 39 x 39 cells,
+    // about 527 x 527 pixels; the grid has 2 x 2 of them.
     QTest::newRow("whole grid within the budget") << LayerCache::DefaultBudgetBytes;
-    QTest::newRow("four chunks within the budget, others dropped") << qint64(4 * 260 * 260 * 4);
+    QTest::newRow("two chunks within the budget, others dropped") << qint64(2 * 530 * 530 * 4);
 }
 
 void TestLayerCache::paintsWhatDirectDrawingPaints()
@@ -188,7 +188,7 @@ void TestLayerCache::paintsWhatDirectDrawingPaints()
 void TestLayerCache::refusesAnAreaBeyondItsBudget()
 {
     Grid grid(60, 50);
-    LayerCache cache(qint64(2 * 260 * 260 * 4));
+    LayerCache cache(qint64(530 * 530 * 4));
     cache.setLayout(grid.layout());
     QImage shown(grid.size(), QImage::Format_ARGB32_Premultiplied);
     shown.fill(background);
