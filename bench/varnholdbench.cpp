@@ -66,6 +66,8 @@ private:
     void scrollTo(double fractionX, double fractionY);
     void mouse(QEvent::Type type, const QPoint& cell, Qt::MouseButton button, Qt::MouseButtons held,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // A left-button drag from one cell to another.
+    void drag(const QPoint& from, const QPoint& to);
     void useBrush(int tileIndex);
     void repaintNow();
     QString viewportText() const;
@@ -130,6 +132,13 @@ void Bench::useBrush(int tileIndex)
 {
     brush.tileIndex = tileIndex;
     canvas->setBrushTile(brush);
+}
+
+void Bench::drag(const QPoint& from, const QPoint& to)
+{
+    mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
 void Bench::repaintNow()
@@ -325,9 +334,7 @@ Figure Bench::squareFill()
     int fill = 0;
     const auto work = [&] {
         useBrush(fill++ % 100);
-        mouse(QEvent::MouseButtonPress, QPoint(3, 3), Qt::LeftButton, Qt::LeftButton);
-        mouse(QEvent::MouseMove, QPoint(52, 52), Qt::NoButton, Qt::LeftButton);
-        mouse(QEvent::MouseButtonRelease, QPoint(52, 52), Qt::LeftButton, Qt::NoButton);
+        drag(QPoint(3, 3), QPoint(52, 52));
         repaintNow();
     };
     work();
@@ -351,10 +358,7 @@ void Bench::fillWholeMap(int tile)
     canvas->setTool(WorldViewWidget::Square);
     QApplication::processEvents();
     useBrush(tile);
-    const QPoint last(BenchMapSide - 1, BenchMapSide - 1);
-    mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
-    mouse(QEvent::MouseMove, last, Qt::NoButton, Qt::LeftButton);
-    mouse(QEvent::MouseButtonRelease, last, Qt::LeftButton, Qt::NoButton);
+    drag(QPoint(0, 0), QPoint(BenchMapSide - 1, BenchMapSide - 1));
     canvas->setTool(WorldViewWidget::Paint);
     repaintNow();
 }

@@ -80,15 +80,8 @@ void MapRenderer::drawCells(QPainter& painter, const QRect& area) const
 void MapRenderer::drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles) const
 {
     const QRect clip = area & QRect(origin, image.size());
-    if (clip.isEmpty())
+    if (clip.isEmpty() || drawnWithPainter(image, origin, clip, &MapRenderer::drawCells))
         return;
-    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32) {
-        QPainter painter(&image);
-        painter.translate(-origin);
-        painter.setClipRect(clip);
-        drawCells(painter, clip);
-        return;
-    }
 
     const CanvasGeometry& geometry = options.geometry;
     const QRect cells = cellsMeeting(clip);
@@ -141,32 +134,33 @@ void MapRenderer::drawCells(QImage& image, const QPoint& origin, const QRect& ar
     }
 }
 
+bool MapRenderer::drawnWithPainter(QImage& image, const QPoint& origin, const QRect& clip,
+                                   void (MapRenderer::*draw)(QPainter&, const QRect&) const) const
+{
+    if (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32)
+        return false;
+    QPainter painter(&image);
+    painter.translate(-origin);
+    painter.setClipRect(clip);
+    (this->*draw)(painter, clip);
+    return true;
+}
+
 void MapRenderer::drawTile(QPainter& painter, const QRect& target, const Cell& cell) const
 {
     const QPixmap& image = *slotImages[cell.tileSet];
     const int tileSize = options.geometry.tileSize;
     const int setColumns = image.width() / tileSize;
-    // A tile beyond the image draws nothing; its row is worked out in 64
-    // bits, since a map file may hold any tile index.
-    const qint64 row = qint64(tileSize) * (cell.tileIndex / setColumns);
-    if (cell.tileIndex < 0 || row >= image.height())
-        return;
-    const QRect source(tileSize * (cell.tileIndex % setColumns), int(row), tileSize, tileSize);
+    const QRect source(tileSize * (cell.tileIndex % setColumns), tileSize * (cell.tileIndex / setColumns),
+                       tileSize, tileSize);
     painter.drawPixmap(QRectF(target), image, QRectF(source));
 }
 
 void MapRenderer::drawGrid(QImage& image, const QPoint& origin, const QRect& area) const
 {
     const QRect clip = area & QRect(origin, image.size());
-    if (clip.isEmpty())
+    if (clip.isEmpty() || drawnWithPainter(image, origin, clip, &MapRenderer::drawGrid))
         return;
-    if (image.format() != QImage::Format_ARGB32_Premultiplied && image.format() != QImage::Format_RGB32) {
-        QPainter painter(&image);
-        painter.translate(-origin);
-        painter.setClipRect(clip);
-        drawGrid(painter, clip);
-        return;
-    }
     // QPainter fills with a colour premultiplied this way.
     const QRgb colour = qPremultiply(options.gridColour.rgba());
     PixelTarget target(image, origin, clip);

@@ -60,6 +60,11 @@ private:
     // The cells that may paint into `area`, as a rectangle of cells; empty
     // when none do.
     QRect cellsMeeting(const QRect& area) const;
+    // Only 32-bit (A)RGB pixels are composited straight; into an image of
+    // any other format, `draw` draws with a painter instead, and true is
+    // returned.
+    bool drawnWithPainter(QImage& image, const QPoint& origin, const QRect& clip,
+                          void (MapRenderer::*draw)(QPainter&, const QRect&) const) const;
     void drawTile(QPainter& painter, const QRect& target, const Cell& cell) const;
 
     const WorldMap& map;
