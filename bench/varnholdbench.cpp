@@ -52,6 +52,11 @@ private:
     Figure repaint(const char* name, const QString& title, double goal, double goalRatio);
     Figure firstPaint(const char* name, const QString& title);
     QList<Figure> translucentArt(double plainImport);
+    // Times an edit with its repaint: one run to warm up, one that learns
+    // which pixels it repaints (the floor copies as many), then `runs`
+    // timed ones.
+    Figure editFigure(const char* name, const QString& title, int runs, double goal,
+                      const std::function<void()>& work);
     Figure dragStep(const char* name, const QString& title, int tool);
     Figure squareFill();
     Figure floodFill();
@@ -290,6 +295,20 @@ QList<Figure> Bench::translucentArt(double plainImport)
     return figures;
 }
 
+Figure Bench::editFigure(const char* name, const QString& title, int runs, double goal,
+                         const std::function<void()>& work)
+{
+    work();
+    canvasPaints.reset();
+    work();
+    const QSize painted = canvasPaints.paintedPixels();
+    if (canvasPaints.paintEvents() == 0)
+        std::fprintf(stderr, "varnholdbench: %s repainted nothing\n", name);
+    const double median = medianMilliseconds(runs, work);
+    return { QString::fromLatin1(name), title, median, QStringLiteral("ms"), copyPixelsMilliseconds(painted, runs),
+             goal };
+}
+
 Figure Bench::dragStep(const char* name, const QString& title, int tool)
 {
     // Each step is a press on one cell, a move with the button held to the
@@ -308,23 +327,12 @@ Figure Bench::dragStep(const char* name, const QString& title, int tool)
         mouse(QEvent::MouseButtonRelease, from + towards, Qt::LeftButton, Qt::NoButton);
         ++step;
     };
-    work();
-    canvasPaints.reset();
-    work();
-    const QSize painted = canvasPaints.paintedPixels();
-    if (canvasPaints.paintEvents() == 0)
-        std::fprintf(stderr, "varnholdbench: a %s step repainted nothing\n", name);
-    const double median = medianMilliseconds(201, work);
+    const Figure figure = editFigure(name, title, 201, 0.5, work);
     mouse(QEvent::MouseButtonPress, QPoint(0, 0), Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, QPoint(0, 0), Qt::LeftButton, Qt::NoButton);
     canvas->setTool(WorldViewWidget::Paint);
     QApplication::processEvents();
-    return { QString::fromLatin1(name),
-             title,
-             median,
-             QStringLiteral("ms"),
-             copyPixelsMilliseconds(painted, 201),
-             0.5 };
+    return figure;
 }
 
 Figure Bench::squareFill()
@@ -337,20 +345,11 @@ Figure Bench::squareFill()
         drag(QPoint(3, 3), QPoint(52, 52));
         repaintNow();
     };
-    work();
-    canvasPaints.reset();
-    work();
-    const QSize painted = canvasPaints.paintedPixels();
-    if (canvasPaints.paintEvents() == 0)
-        std::fprintf(stderr, "varnholdbench: a square fill repainted nothing\n");
-    const double median = medianMilliseconds(41, work);
+    const Figure figure = editFigure("square_fill_50",
+                                     QStringLiteral("square fill of 50 x 50 cells at zoom 1.0, with its repaint"),
+                                     41, 0.5, work);
     canvas->setTool(WorldViewWidget::Paint);
-    return { QStringLiteral("square_fill_50"),
-             QStringLiteral("square fill of 50 x 50 cells at zoom 1.0, with its repaint"),
-             median,
-             QStringLiteral("ms"),
-             copyPixelsMilliseconds(painted, 41),
-             0.5 };
+    return figure;
 }
 
 void Bench::fillWholeMap(int tile)
@@ -376,23 +375,15 @@ Figure Bench::floodFill()
         mouse(QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
         repaintNow();
     };
-    work();
-    canvasPaints.reset();
-    work();
-    const QSize painted = canvasPaints.paintedPixels();
-    if (canvasPaints.paintEvents() == 0)
-        std::fprintf(stderr, "varnholdbench: a flood fill repainted nothing\n");
-    const double median = medianMilliseconds(41, work);
+    const Figure figure = editFigure(
+        "flood_fill_255",
+        QStringLiteral("flood fill of a %1 x %1 region at zoom 1.0, with its repaint").arg(BenchMapSide), 41, 20,
+        work);
     UndoHistory& history = canvas->history();
     for (int step = 0; step <= fills; ++step)
         history.undo();
     QApplication::processEvents();
-    return { QStringLiteral("flood_fill_255"),
-             QStringLiteral("flood fill of a %1 x %1 region at zoom 1.0, with its repaint").arg(BenchMapSide),
-             median,
-             QStringLiteral("ms"),
-             copyPixelsMilliseconds(painted, 41),
-             20 };
+    return figure;
 }
 
 Figure Bench::undoFill()
@@ -409,22 +400,16 @@ Figure Bench::undoFill()
         undo = !undo;
         repaintNow();
     };
-    work();
-    canvasPaints.reset();
-    work();
-    const QSize painted = canvasPaints.paintedPixels();
-    const double median = medianMilliseconds(41, work);
+    const Figure figure = editFigure(
+        "undo_fill_255",
+        QStringLiteral("undo or redo of a %1 x %1 square fill at zoom 1.0, with its repaint").arg(BenchMapSide), 41,
+        5, work);
     if (!undo)
         history.undo();
     history.undo();
     canvas->setTool(WorldViewWidget::Paint);
     QApplication::processEvents();
-    return { QStringLiteral("undo_fill_255"),
-             QStringLiteral("undo or redo of a %1 x %1 square fill at zoom 1.0, with its repaint").arg(BenchMapSide),
-             median,
-             QStringLiteral("ms"),
-             copyPixelsMilliseconds(painted, 41),
-             5 };
+    return figure;
 }
 
 QList<Figure> Bench::mapFile()
