@@ -2,6 +2,7 @@
 #include "mapcli/mapcommand.h"
 #include "palette/tilesetwidget.h"
 #include "support/referencerenderer.h"
+#include "support/testart.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,21 +46,6 @@ int runCommand(const QStringList& arguments, QString* err)
     return runMapCommand(arguments, outStream, errStream);
 }
 
-QImage tileSet(QImage::Format format, const QColor& background, int alpha)
-{
-    QImage image(120, 80, format);
-    image.fill(background);
-    QPainter painter(&image);
-    painter.setPen(Qt::NoPen);
-    painter.setRenderHint(QPainter::Antialiasing, alpha < 255);
-    for (int index = 0; index < 6; ++index) {
-        const QRect tile((index % 3) * 40, (index / 3) * 40, 40, 40);
-        painter.setBrush(QColor::fromHsv(index * 50, 200, 230, alpha));
-        painter.drawEllipse(tile.adjusted(3 + index, 4, -5, -3 - index));
-    }
-    return image;
-}
-
 // Records of a layer, row by row.
 QByteArray layer(const std::function<QByteArray(int, int)>& record)
 {
@@ -84,9 +70,9 @@ void TestMapRender::initTestCase()
     QVERIFY(folder.isValid());
     startFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(folder.path()));
-    QVERIFY(tileSet(QImage::Format_RGB32, QColor(90, 140, 60), 255).save(QStringLiteral("ground.png")));
-    QVERIFY(tileSet(QImage::Format_RGB32, QColor(255, 0, 255), 255).save(QStringLiteral("keyed.png")));
-    QVERIFY(tileSet(QImage::Format_ARGB32, Qt::transparent, 120).save(QStringLiteral("glass.png")));
+    QVERIFY(ellipseTileSet(QImage::Format_RGB32, QColor(90, 140, 60), 255).save(QStringLiteral("ground.png")));
+    QVERIFY(ellipseTileSet(QImage::Format_RGB32, QColor(255, 0, 255), 255).save(QStringLiteral("keyed.png")));
+    QVERIFY(ellipseTileSet(QImage::Format_ARGB32, Qt::transparent, 120).save(QStringLiteral("glass.png")));
 
     const QByteArray header = QByteArrayLiteral("3\nground.png\nkeyed.png\nglass.png\n")
         + QByteArray::number(Width) + ' ' + QByteArray::number(Height) + '\n';

@@ -2,6 +2,7 @@
 #include "mapcli/mapcommand.h"
 #include "mapcli/tmxexport.h"
 #include "support/referencerenderer.h"
+#include "support/testart.h"
 
 #include <QBitmap>
 #include <QDir>
@@ -135,20 +136,6 @@ QImage drawTmx(const ReadTmx& tmx, const QString& tmxFolder)
     return picture;
 }
 
-QImage tileSet(QImage::Format format, const QColor& background, int alpha)
-{
-    QImage image(120, 80, format);
-    image.fill(background);
-    QPainter painter(&image);
-    painter.setPen(Qt::NoPen);
-    painter.setRenderHint(QPainter::Antialiasing, alpha < 255);
-    for (int index = 0; index < 6; ++index) {
-        painter.setBrush(QColor::fromHsv(index * 50, 200, 230, alpha));
-        painter.drawEllipse(QRect((index % 3) * 40, (index / 3) * 40, 40, 40).adjusted(3 + index, 4, -5, -3));
-    }
-    return image;
-}
-
 bool writeFile(const QString& name, const QByteArray& bytes)
 {
     QFile file(name);
@@ -190,10 +177,10 @@ void TestTmxExport::initTestCase()
     QVERIFY(folder.isValid());
     startFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(folder.path()));
-    QImage ground = tileSet(QImage::Format_RGB32, QColor(90, 140, 60), 255);
+    QImage ground = ellipseTileSet(QImage::Format_RGB32, QColor(90, 140, 60), 255);
     QVERIFY(ground.save(QStringLiteral("ground.png")));
-    QVERIFY(tileSet(QImage::Format_RGB32, QColor(255, 0, 255), 255).save(QStringLiteral("keyed.png")));
-    QVERIFY(tileSet(QImage::Format_ARGB32, Qt::transparent, 120).save(QStringLiteral("glass.png")));
+    QVERIFY(ellipseTileSet(QImage::Format_RGB32, QColor(255, 0, 255), 255).save(QStringLiteral("keyed.png")));
+    QVERIFY(ellipseTileSet(QImage::Format_ARGB32, Qt::transparent, 120).save(QStringLiteral("glass.png")));
     QVERIFY(writeFile(QStringLiteral("m.map"), mapFile(true)));
     QVERIFY(writeFile(QStringLiteral("full.map"), mapFile(false)));
     QVERIFY(QDir().mkdir(QStringLiteral("out")));
