@@ -15,12 +15,15 @@ QString tr(const char* text)
 
 } // namespace
 
-bool readTileSetFile(const QString& path, TileSetFile* file, QString* reason)
+qint64 megabytesRoundedUp(qint64 bytes)
 {
-    ReadableFile opened;
-    if (!opened.open(path, reason) || !opened.readAll(&file->bytes, reason, MaxTileSetFileBytes))
+    return (bytes + 1024 * 1024 - 1) / (1024 * 1024);
+}
+
+bool readTileSetFile(ReadableFile& opened, TileSetFile* file, QString* reason)
+{
+    if (!opened.readAll(&file->bytes, reason, MaxTileSetFileBytes))
         return false;
-    file->identity = opened.identity();
 
     QBuffer buffer(&file->bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -40,7 +43,7 @@ bool readTileSetFile(const QString& path, TileSetFile* file, QString* reason)
         *reason = tr("the image is %1 x %2 pixels, %3 MB decoded, more than the %4 MB an image may take")
                       .arg(file->size.width())
                       .arg(file->size.height())
-                      .arg((file->decodedBytes + 1024 * 1024 - 1) / (1024 * 1024))
+                      .arg(megabytesRoundedUp(file->decodedBytes))
                       .arg(QImageReader::allocationLimit());
         return false;
     }
@@ -67,12 +70,4 @@ QImage decodeTileSetFile(const TileSetFile& file, QString* reason)
     else
         *reason = reader.errorString();
     return QImage();
-}
-
-QImage readTileSetImage(const QString& path, QString* reason)
-{
-    TileSetFile file;
-    if (!readTileSetFile(path, &file, reason))
-        return QImage();
-    return decodeTileSetFile(file, reason);
 }

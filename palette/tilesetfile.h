@@ -13,7 +13,6 @@
 // too large to decode is refused before anything is decoded.
 struct TileSetFile
 {
-    FileIdentity identity;
     QByteArray bytes;
     QSize size;
     // Bytes of the decoded image in the decoder's own format.
@@ -23,15 +22,15 @@ struct TileSetFile
 // Largest tile-set image file read: far above any real tile set.
 constexpr qint64 MaxTileSetFileBytes = qint64(256) * 1024 * 1024;
 
-// Opens, reads and looks at the header of a tile-set image file. On failure
-// returns false with the real cause in *reason: the file's kind, an image
-// format Qt cannot read, or an image too large for Qt's decoding limit.
-bool readTileSetFile(const QString& path, TileSetFile* file, QString* reason);
+// Reads an opened tile-set image file and looks at its header. On failure
+// returns false with the real cause in *reason: a file that cannot be read
+// without waiting or is too large, an image format Qt cannot read, or an
+// image too large for Qt's decoding limit.
+bool readTileSetFile(ReadableFile& opened, TileSetFile* file, QString* reason);
 
 // Decodes what readTileSetFile() read; a null image and the cause (damaged
 // or cut-short data, too little memory) on failure.
 QImage decodeTileSetFile(const TileSetFile& file, QString* reason);
 
-// Both of the above: the palette's way of loading a tile set, for programs
-// without a palette.
-QImage readTileSetImage(const QString& path, QString* reason);
+// Whole megabytes, rounded up, for the messages about image sizes.
+qint64 megabytesRoundedUp(qint64 bytes);

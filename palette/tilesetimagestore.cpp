@@ -11,11 +11,6 @@ QString tr(const char* text)
     return QCoreApplication::translate("TileSetWidget", text);
 }
 
-qint64 megabytes(qint64 bytes)
-{
-    return (bytes + 1024 * 1024 - 1) / (1024 * 1024);
-}
-
 } // namespace
 
 TileSetImageStore::TileSetImageStore(qint64 budgetBytes)
@@ -25,13 +20,17 @@ TileSetImageStore::TileSetImageStore(qint64 budgetBytes)
 
 QPixmap TileSetImageStore::load(const QString& path, int tileSize, QString* reason)
 {
-    TileSetFile file;
-    if (!readTileSetFile(path, &file, reason))
+    // A file held already, unchanged, is not read again.
+    ReadableFile opened;
+    if (!opened.open(path, reason))
         return QPixmap();
     for (const Held& image : held) {
-        if (image.identity == file.identity)
+        if (image.identity == opened.identity())
             return image.image;
     }
+    TileSetFile file;
+    if (!readTileSetFile(opened, &file, reason))
+        return QPixmap();
     if (file.size.width() < tileSize || file.size.height() < tileSize) {
         *reason = tr("the image is %1 x %2 pixels, smaller than one %3 x %3 tile")
                       .arg(file.size.width())
@@ -46,9 +45,9 @@ QPixmap TileSetImageStore::load(const QString& path, int tileSize, QString* reas
                      "that is more than the %5 MB all tile sets may take together")
                       .arg(file.size.width())
                       .arg(file.size.height())
-                      .arg(megabytes(bytes))
-                      .arg(megabytes(heldBytes))
-                      .arg(megabytes(budget));
+                      .arg(megabytesRoundedUp(bytes))
+                      .arg(megabytesRoundedUp(heldBytes))
+                      .arg(megabytesRoundedUp(budget));
         return QPixmap();
     }
     QImage decoded = decodeTileSetFile(file, reason);
@@ -60,7 +59,7 @@ QPixmap TileSetImageStore::load(const QString& path, int tileSize, QString* reas
         *reason = tr("there is not enough memory to show it");
         return QPixmap();
     }
-    held.push_back({ file.identity, image });
+    held.push_back({ opened.identity(), image });
     heldBytes += bytes;
     return image;
 }
