@@ -25,9 +25,7 @@ bool WorldViewWidget::writeMapFile(QString file)
     // written after the loaded sets so that saving such a map loses nothing.
     const MapData data = mapDataOf(worldMap);
     if (data.tileSetNames.size() > MaxTileSets) {
-        QStringList missing = worldMap.missingTileSets();
-        for (QString& name : missing)
-            name = shortenedForMessage(name, this);
+        const QStringList missing = worldMap.missingTileSets();
         return refuse(tr("The map uses %1 tile sets, %2 of them not loaded; a map file holds at most %3. "
                          "Not loaded:\n%4")
                           .arg(data.tileSetNames.size())

@@ -40,6 +40,7 @@ private slots:
     void recordsWithoutTilesSaveAsRead();
     void tilesBeyondTheirSetDrawEmpty();
     void unloadableSetsInOneBox();
+    void tooManySetsListsEveryMissingOne();
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
     void unstorableNameRefusesSave();
@@ -463,6 +464,42 @@ void TestWorldViewMapFile::unloadableSetsInOneBox()
     QCOMPARE(canvas->worldSize(), QSize(30, 30));
     canvas->history().redo();
     QCOMPARE(answerer.seenCount(), 1);
+}
+
+void TestWorldViewMapFile::tooManySetsListsEveryMissingOne()
+{
+    // Forty sets that do not load, each in a cell, one of them with a 100 kB
+    // name, and one set loaded after them: the file would need 41 names.
+    QByteArray file = "40\n";
+    QByteArray top, bottom;
+    for (int i = 0; i < 40; ++i) {
+        file += (i == 0 ? "tiles/" + QByteArray(100000, 'x') : "missing" + QByteArray::number(i)) + ".png\n";
+        top += QByteArray::number(i) + " 0 0\n";
+        bottom += "-1 -1 0\n";
+    }
+    writeText(QStringLiteral("many.map"), file + "40 1\n" + top + bottom);
+    ModalAnswerer loads;
+    loads.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(canvas->readMapFile(QStringLiteral("many.map")));
+    VERIFY_ANSWERED(loads);
+    QPixmap image = QPixmap::fromImage(testTileSetImage());
+    canvas->addTileSet(&image, QStringLiteral("real.png"));
+    writeText(QStringLiteral("old.map"), "old\n");
+
+    ModalAnswerer answerer;
+    answerer.expectMessageBox(QMessageBox::Ok);
+    QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map")));
+    VERIFY_ANSWERED(answerer);
+    // The file, the reason, then every set not loaded on a line of its own,
+    // each short enough for the screen.
+    const QStringList lines = answerer.seenTexts().first().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2 + 40);
+    QVERIFY2(lines[1].startsWith(QStringLiteral("The map uses 41 tile sets")), qPrintable(lines[1]));
+    QVERIFY2(lines[2].startsWith(QStringLiteral("tiles/x")) && lines[2].size() < 1000,
+             qPrintable(QString::number(lines[2].size())));
+    QCOMPARE(lines[3], QStringLiteral("missing1.png"));
+    QCOMPARE(lines.last(), QStringLiteral("missing39.png"));
+    QCOMPARE(readText(QStringLiteral("old.map")), QByteArray("old\n"));
 }
 
 void TestWorldViewMapFile::refusedSaveKeepsOldFile_data()
