@@ -29,13 +29,11 @@ std::vector<int> tokenLines(const QByteArray& bytes, const std::vector<qint64>& 
     int line = 1;
     qint64 token = -1;
     bool inToken = false;
-    for (const char c : bytes) {
-        if (lines.size() == tokens.size())
-            break;
-        if (isMapFileSeparator(c)) {
+    const char* const end = bytes.constEnd();
+    for (const char* at = bytes.constBegin(); at != end && lines.size() < tokens.size(); ++at) {
+        if (isMapFileSeparator(*at)) {
             inToken = false;
-            if (c == '\n')
-                ++line;
+            line += endsMapFileLine(at, end);
         } else if (!inToken) {
             inToken = true;
             ++token;

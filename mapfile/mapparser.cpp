@@ -85,14 +85,12 @@ public:
         return QByteArray(tokenBegin, std::min<qsizetype>(length, tokenEnd - tokenBegin));
     }
     // Counted only when a message needs it, which keeps the reading of
-    // every separator light. Lines end in LF, CR LF or CR alike.
+    // every separator light.
     int line() const
     {
         int line = 1;
-        for (const char* p = begin; p != lineMark; ++p) {
-            if (*p == '\n' || (*p == '\r' && (p + 1 == end || p[1] != '\n')))
-                ++line;
-        }
+        for (const char* p = begin; p != lineMark; ++p)
+            line += endsMapFileLine(p, end);
         return line;
     }
 

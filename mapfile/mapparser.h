@@ -19,3 +19,10 @@ constexpr bool isMapFileSeparator(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
+
+// Whether the byte at `at`, before `end`, ends a line of a map file: an LF,
+// the LF of a CR LF, or a CR on its own.
+inline bool endsMapFileLine(const char* at, const char* end)
+{
+    return *at == '\n' || (*at == '\r' && (at + 1 == end || at[1] != '\n'));
+}

@@ -105,6 +105,10 @@ void TestMapCheck::reports_data()
         << QByteArray("1\r\ntiles.png\r\n2 1\r\n0 1 1\r\n0 2 0\r\n-1 -1 0\r\n-1 -1 0\r\n")
         << QStringList { "m.map:5: top layer, cell (1, 0): tile 2 lies beyond the 2 whole tiles of tile set "
                          "\"tiles.png\"" };
+    QTest::newRow("CR line ends count too")
+        << QByteArray("1\rtiles.png\r2 1\r0 1 1\r0 2 0\r-1 -1 0\r-1 -1 0\r")
+        << QStringList { "m.map:5: top layer, cell (1, 0): tile 2 lies beyond the 2 whole tiles of tile set "
+                         "\"tiles.png\"" };
     QTest::newRow("image narrower than a tile")
         << QByteArray("1\nsmall.png\n1 1\n-1 -1 0\n0 0 0\n")
         << QStringList { "m.map:2: tile set \"small.png\" cannot be loaded: the image is 30 x 60 pixels, "
