@@ -138,8 +138,12 @@ void MainWindow::scheduleMapStatus()
 void MainWindow::updateMapStatus()
 {
     const Tile& brush = worldViewWidget->brushTile();
+    // A set's path can be as long as the system allows; the label, which
+    // only grows, must not widen the window past the screen.
+    const QString brushFile
+        = mapStatusLabel->fontMetrics().elidedText(brush.tileSetFile, Qt::ElideMiddle, MapStatusFileWidth);
     const QString text = mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),
-                                       worldViewWidget->worldSize(), brush.tileSetFile, brush.tileIndex);
+                                       worldViewWidget->worldSize(), brushFile, brush.tileIndex);
     // A label of fixed size only repaints when its text changes, where one
     // that fits its text would lay out the status bar again; it only grows.
     const int needed = mapStatusLabel->fontMetrics().horizontalAdvance(text) + 8;

@@ -131,6 +131,7 @@ private:
     // Right of the status tips: the pointer's cell, layer, size and brush.
     QLabel* mapStatusLabel = nullptr;
     static constexpr int MapStatusInterval = 40; // ms
+    static constexpr int MapStatusFileWidth = 320; // pixels of the brush's set name
     QTimer* mapStatusTimer = nullptr;
     bool mapStatusPending = false;
     QAction* undoAct = nullptr;

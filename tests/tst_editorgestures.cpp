@@ -49,6 +49,7 @@ private slots:
     void undoShowsTheSetShownBefore();
     void statusLine_data();
     void statusLine();
+    void statusLineKeepsLongNamesShort();
 
 private:
     QString writeImage(const QString& name, int width, int height);
@@ -581,6 +582,19 @@ void TestEditorGestures::statusLine()
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(canvas, &leave);
     QTRY_VERIFY(!statusText().startsWith(QStringLiteral("x ")));
+}
+
+void TestEditorGestures::statusLineKeepsLongNamesShort()
+{
+    // A brush from a set with a path as long as the system allows.
+    Tile brush;
+    brush.tileSetFile = QStringLiteral("tiles/") + QString(4000, QLatin1Char('x')) + QStringLiteral(".png");
+    brush.tileIndex = 3;
+    canvas->setBrushTile(brush);
+    QTRY_VERIFY(statusText().endsWith(QStringLiteral("x.png")));
+    const QLabel* label = window->findChild<QLabel*>(QStringLiteral("mapStatusLabel"));
+    QVERIFY2(label->width() < 1000, qPrintable(QString::number(label->width())));
+    QVERIFY(statusText().contains(QStringLiteral("brush: tile 3 of tiles/x")));
 }
 
 QTEST_MAIN(TestEditorGestures)
