@@ -5,7 +5,6 @@
 
 #include <QUndoCommand>
 
-
 // One user action on the map, as a step of the undo history. A step stores
 // only what the map does not hold: the values its edit replaced while it is
 // done, the values it wrote while it is undone. Whoever makes a step makes

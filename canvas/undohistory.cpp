@@ -74,7 +74,6 @@ void UndoHistory::redo()
     total += step->storedBytes();
 }
 
-
 MapStep* UndoHistory::stepAt(int index) const
 {
     // The stack owns its steps and hands out only const pointers; every
