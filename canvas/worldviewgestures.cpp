@@ -3,7 +3,7 @@
 
 #include "canvas/worldviewwidget.h"
 
-#include "canvas/floodfill.h"
+#include "model/floodfill.h"
 
 #include <QKeyEvent>
 #include <QWheelEvent>

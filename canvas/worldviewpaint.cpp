@@ -8,7 +8,7 @@
 
 #include "canvas/worldviewwidget.h"
 
-#include "canvas/maprenderer.h"
+#include "render/maprenderer.h"
 
 #include <QPaintEngine>
 #include <QPaintEvent>

@@ -3,7 +3,7 @@
 
 #include "canvas/worldviewwidget.h"
 
-#include "canvas/cellline.h"
+#include "model/cellline.h"
 
 #include <QMouseEvent>
 

@@ -1,6 +1,6 @@
 #include "canvas/worldviewwidget.h"
 
-#include "canvas/tilesetimage.h"
+#include "render/tilesetimage.h"
 #include "palette/messagetext.h"
 
 #include <QMessageBox>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "canvas/canvasgeometry.h"
-#include "canvas/layercache.h"
-#include "canvas/layertiles.h"
-#include "canvas/mapsteps.h"
-#include "canvas/scaledtiles.h"
-#include "canvas/tileclipboard.h"
-#include "canvas/undohistory.h"
-#include "canvas/worldmap.h"
-#include "palette/tile.h"
+#include "render/canvasgeometry.h"
+#include "render/layercache.h"
+#include "model/layertiles.h"
+#include "document/mapsteps.h"
+#include "render/scaledtiles.h"
+#include "model/tileclipboard.h"
+#include "document/undohistory.h"
+#include "model/worldmap.h"
+#include "model/tile.h"
 
 #include <QHash>
 #include <QPixmap>

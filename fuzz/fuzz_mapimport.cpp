@@ -4,9 +4,9 @@
 // every third, which stays a set whose image did not load; so drawing meets
 // loaded and missing sets, images narrower than a tile, and any tile index.
 
-#include "canvas/maprenderer.h"
-#include "canvas/tilesetimage.h"
-#include "canvas/worldmap.h"
+#include "render/maprenderer.h"
+#include "render/tilesetimage.h"
+#include "model/worldmap.h"
 #include "mapfile/mapconversion.h"
 #include "mapfile/mapparser.h"
 #include "mapfile/mapwriter.h"

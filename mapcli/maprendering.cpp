@@ -1,10 +1,10 @@
 #include "mapcli/maprendering.h"
 
-#include "canvas/canvasgeometry.h"
-#include "canvas/maprenderer.h"
-#include "canvas/scaledtiles.h"
-#include "canvas/tilesetimage.h"
-#include "canvas/worldmap.h"
+#include "render/canvasgeometry.h"
+#include "render/maprenderer.h"
+#include "render/scaledtiles.h"
+#include "render/tilesetimage.h"
+#include "model/worldmap.h"
 
 #include <QGuiApplication>
 #include <QPalette>

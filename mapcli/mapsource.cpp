@@ -1,11 +1,11 @@
 #include "mapcli/mapsource.h"
 
-#include "canvas/tilesetimage.h"
-#include "canvas/worldmap.h"
+#include "render/tilesetimage.h"
+#include "model/worldmap.h"
 #include "mapfile/fileio.h"
 #include "mapfile/mapconversion.h"
 #include "mapfile/mapparser.h"
-#include "palette/tilesetfile.h"
+#include "mapfile/tilesetfile.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -2,7 +2,7 @@
 
 #include "mapfile/mapdata.h"
 
-#include "palette/tilesetimagestore.h"
+#include "document/tilesetimagestore.h"
 
 #include <QImage>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #include "mapcli/rendercommand.h"
 
-#include "canvas/worldmap.h"
+#include "model/worldmap.h"
 #include "mapcli/commandline.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/maprendering.h"

@@ -1,6 +1,6 @@
 #include "mapcli/tmxexport.h"
 
-#include "canvas/tilesetimage.h"
+#include "render/tilesetimage.h"
 #include "mapcli/mapsource.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/worldmap.h"
+#include "model/worldmap.h"
 #include "mapfile/mapdata.h"
 
 // The map as a map file stores it: the loaded tile sets in load order, then

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "palette/tile.h"
-#include "palette/tilesetimagestore.h"
+#include "model/tile.h"
+#include "document/tilesetimagestore.h"
 
 #include <QPixmap>
 #include <QPoint>

@@ -1,4 +1,4 @@
-#include "canvas/floodfill.h"
+#include "model/floodfill.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,8 +1,8 @@
-#include "canvas/maprenderer.h"
-#include "canvas/pixeltarget.h"
-#include "canvas/scaledtiles.h"
-#include "canvas/tilesetimage.h"
-#include "canvas/worldmap.h"
+#include "render/maprenderer.h"
+#include "render/pixeltarget.h"
+#include "render/scaledtiles.h"
+#include "render/tilesetimage.h"
+#include "model/worldmap.h"
 
 #include <QPainter>
 #include <QRandomGenerator>

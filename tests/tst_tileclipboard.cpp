@@ -1,8 +1,8 @@
-#include "canvas/tileclipboard.h"
-#include "canvas/worldmap.h"
+#include "model/tileclipboard.h"
+#include "model/worldmap.h"
 #include "support/canvasdriver.h"
 
-#include "canvas/layertiles.h"
+#include "model/layertiles.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "palette/tilesetfile.h"
-#include "palette/tilesetimagestore.h"
+#include "mapfile/tilesetfile.h"
+#include "document/tilesetimagestore.h"
 
 #include <QBuffer>
 #include <QDir>

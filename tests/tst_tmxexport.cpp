@@ -1,4 +1,4 @@
-#include "canvas/tilesetimage.h"
+#include "render/tilesetimage.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/tmxexport.h"
 #include "support/referencerenderer.h"

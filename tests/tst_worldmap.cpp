@@ -1,7 +1,7 @@
-#include "canvas/mapsteps.h"
-#include "canvas/undohistory.h"
-#include "canvas/worldmap.h"
-#include "palette/tile.h"
+#include "document/mapsteps.h"
+#include "document/undohistory.h"
+#include "model/worldmap.h"
+#include "model/tile.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 #include "support/canvasdriver.h"
 
-#include "canvas/layertiles.h"
+#include "model/layertiles.h"
 #include "canvas/worldviewwidget.h"
-#include "palette/tile.h"
+#include "model/tile.h"
 #include "support/referencerenderer.h"
 
 #include <QCoreApplication>

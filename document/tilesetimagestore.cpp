@@ -1,6 +1,6 @@
-#include "palette/tilesetimagestore.h"
+#include "document/tilesetimagestore.h"
 
-#include "palette/tilesetfile.h"
+#include "mapfile/tilesetfile.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "palette/tilesetfile.h"
+#include "mapfile/tilesetfile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas/canvasgeometry.h"
-#include "canvas/cell.h"
+#include "render/canvasgeometry.h"
+#include "model/cell.h"
 
 #include <QColor>
 #include <QRect>

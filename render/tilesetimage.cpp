@@ -1,4 +1,4 @@
-#include "canvas/tilesetimage.h"
+#include "render/tilesetimage.h"
 
 #include <QBitmap>
 #include <QImage>

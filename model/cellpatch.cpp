@@ -1,4 +1,4 @@
-#include "canvas/cellpatch.h"
+#include "model/cellpatch.h"
 
 void CellPatch::append(const CellPatch& other)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas/cellpatch.h"
-#include "canvas/worldmap.h"
+#include "model/cellpatch.h"
+#include "model/worldmap.h"
 
 #include <QUndoCommand>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas/cellgrid.h"
-#include "canvas/cellpatch.h"
+#include "model/cellgrid.h"
+#include "model/cellpatch.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "canvas/worldmap.h"
-#include "palette/tile.h"
+#include "model/worldmap.h"
+#include "model/tile.h"
 
 // One layer of a map read as Tile values, indexed [column][row]: the
 // canvas's public view of its cells.

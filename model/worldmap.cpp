@@ -1,6 +1,6 @@
-#include "canvas/worldmap.h"
+#include "model/worldmap.h"
 
-#include "palette/tile.h"
+#include "model/tile.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/cell.h"
+#include "model/cell.h"
 
 #include <QPoint>
 #include <QRect>

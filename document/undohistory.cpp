@@ -1,6 +1,6 @@
-#include "canvas/undohistory.h"
+#include "document/undohistory.h"
 
-#include "canvas/mapsteps.h"
+#include "document/mapsteps.h"
 
 UndoHistory::UndoHistory(qint64 budgetBytes, QObject* parent)
     : QObject(parent)

@@ -1,4 +1,4 @@
-#include "canvas/tileclipboard.h"
+#include "model/tileclipboard.h"
 
 QRect containedCells(const QRect& stored)
 {

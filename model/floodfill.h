@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/cellgrid.h"
+#include "model/cellgrid.h"
 
 #include <QPoint>
 

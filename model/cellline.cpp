@@ -1,4 +1,4 @@
-#include "canvas/cellline.h"
+#include "model/cellline.h"
 
 #include <cmath>
 #include <cstdlib>

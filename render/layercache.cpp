@@ -1,4 +1,4 @@
-#include "canvas/layercache.h"
+#include "render/layercache.h"
 
 #include <QPainter>
 

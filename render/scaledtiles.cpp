@@ -1,4 +1,4 @@
-#include "canvas/scaledtiles.h"
+#include "render/scaledtiles.h"
 
 #include <QPainter>
 

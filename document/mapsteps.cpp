@@ -1,4 +1,4 @@
-#include "canvas/mapsteps.h"
+#include "document/mapsteps.h"
 
 MapStep::MapStep(WorldMap& map, const QString& text)
     : QUndoCommand(text)

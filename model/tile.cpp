@@ -1,4 +1,4 @@
-#include "palette/tile.h"
+#include "model/tile.h"
 
 Tile::Tile()
     : tileSetFile(QStringLiteral(""))

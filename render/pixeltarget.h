@@ -1,6 +1,6 @@
 #pragma once
 
-#include "canvas/scaledtiles.h"
+#include "render/scaledtiles.h"
 
 #include <QImage>
 #include <QPoint>
