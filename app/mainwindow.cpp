@@ -2,6 +2,7 @@
 
 #include "app/mapstatus.h"
 #include "canvas/worldviewwidget.h"
+#include "document/mapdocument.h"
 #include "palette/palettepane.h"
 #include "palette/tilesetwidget.h"
 
@@ -29,24 +30,27 @@ MainWindow::MainWindow()
     connect(propsToolBarAct, &QAction::toggled, objectToolBar, &QToolBar::setVisible);
 
     // The title names the map's file and marks changes not yet saved.
-    connect(&worldViewWidget->map(), &WorldMap::fileNameChanged, this, &MainWindow::updateTitle);
-    connect(&worldViewWidget->history(), &UndoHistory::cleanChanged, this,
-            [this](bool clean) { setWindowModified(!clean); });
+    connect(&document->map(), &WorldMap::fileNameChanged, this, &MainWindow::updateTitle);
+    connect(document, &MapDocument::modifiedChanged, this, &QWidget::setWindowModified);
     updateTitle();
 
     connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::scheduleMapStatus);
-    connect(worldViewWidget, &WorldViewWidget::brushChanged, this, &MainWindow::scheduleMapStatus);
     updateMapStatus();
     connect(worldViewWidget, &WorldViewWidget::zoomStepRequested, this, &MainWindow::stepZoom);
     resize(QSize(800, 700));
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The views go before the document they show.
+    delete takeCentralWidget();
+}
 
 void MainWindow::createCentralWidget()
 {
-    worldViewWidget = new WorldViewWidget(this);
-    tileSetWidget = new TileSetWidget(40, this);
+    document = new MapDocument(this);
+    worldViewWidget = new WorldViewWidget(document, this);
+    tileSetWidget = new TileSetWidget(document, 40, this);
 
     worldScrollArea = new QScrollArea;
     tileSetScrollArea = new PalettePane;
@@ -67,37 +71,35 @@ void MainWindow::createCentralWidget()
     splitter->addWidget(worldScrollArea);
     splitter->addWidget(tileSetScrollArea);
 
-    // The reader of map files relies on these being direct and in this
-    // order: the canvas stores a new tile set before the palette does.
+    // Both widgets view the one document; through these, in this order, the
+    // palette's pick becomes the brush and a loaded set joins the document's
+    // list once, through the canvas, before the palette shows it.
     connect(tileSetWidget, &TileSetWidget::tileSelected, worldViewWidget, &WorldViewWidget::setBrushTile);
     connect(tileSetWidget, &TileSetWidget::tileSetAdded, worldViewWidget, &WorldViewWidget::addTileSet);
     connect(tileSetWidget, &TileSetWidget::tileSetAdded, tileSetWidget, &TileSetWidget::addTileSet);
     connect(worldViewWidget, &WorldViewWidget::tileSetAdded, tileSetWidget, &TileSetWidget::loadTileSet);
     connect(worldViewWidget, &WorldViewWidget::setCleared, tileSetWidget, &TileSetWidget::clearSets);
-    connect(worldViewWidget, &WorldViewWidget::tileSetLoadsStarted, tileSetWidget, &TileSetWidget::beginLoads);
-    connect(worldViewWidget, &WorldViewWidget::tileSetLoadsFinished, tileSetWidget, &TileSetWidget::endLoads);
+    connect(tileSetWidget, &TileSetWidget::loadRefused, this,
+            [this](const QString& message, const QString& path) { refuseTileSetLoads({ { message, path } }); });
 
     // The chooser above the palette lists the loaded sets and switches the
     // one shown.
     connect(tileSetWidget, &TileSetWidget::tileSetsListed, tileSetScrollArea, &PalettePane::listTileSets);
     connect(tileSetWidget, &TileSetWidget::tileSetShown, tileSetScrollArea, &PalettePane::showTileSet);
     connect(tileSetScrollArea, &PalettePane::tileSetChosen, tileSetWidget, &TileSetWidget::showTileSet);
-    // The map keeps which set is shown, so that undo can show it again.
-    connect(tileSetWidget, &TileSetWidget::tileSetShown, worldViewWidget, &WorldViewWidget::setShownTileSet);
-    connect(worldViewWidget, &WorldViewWidget::tileSetRestored, tileSetWidget, &TileSetWidget::showTileSet);
-    // The palette frames the brush's tile when its set is shown again, and
-    // shows the set of a tile taken from the map.
-    connect(worldViewWidget, &WorldViewWidget::brushChanged, tileSetWidget, &TileSetWidget::followBrush);
-    connect(worldViewWidget, &WorldViewWidget::tilePicked, tileSetWidget, &TileSetWidget::showTile);
 
     setCentralWidget(splitter);
 }
 
+QString MainWindow::mapName() const
+{
+    const QString file = document->fileName();
+    return file.isEmpty() ? tr("Untitled") : QFileInfo(file).fileName();
+}
+
 void MainWindow::updateTitle()
 {
-    const QString file = worldViewWidget->map().fileName();
-    const QString name = file.isEmpty() ? tr("Untitled") : QFileInfo(file).fileName();
-    setWindowTitle(tr("%1[*] - Varnhold").arg(name));
+    setWindowTitle(tr("%1[*] - Varnhold").arg(mapName()));
 }
 
 void MainWindow::createStatusBar()

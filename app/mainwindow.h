@@ -2,7 +2,10 @@
 
 #include <QMainWindow>
 
+class MapDocument;
+struct FileProblem;
 class QAction;
+class QCloseEvent;
 class QLabel;
 class PalettePane;
 class QMenu;
@@ -14,8 +17,9 @@ class QToolBar;
 class TileSetWidget;
 class WorldViewWidget;
 
-// The editor's one window: the canvas and the palette side by side in a
-// splitter, and every action, menu and toolbar of the program.
+// The editor's one window: the map document, the canvas and the palette
+// viewing it side by side in a splitter, and every action, menu and toolbar
+// of the program. The window is what shows messages and asks questions.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -23,6 +27,11 @@ class MainWindow : public QMainWindow
 public:
     MainWindow();
     ~MainWindow() override;
+
+protected:
+    // Asks to save unsaved changes first; the window stays open when the
+    // user cancels or the save fails.
+    void closeEvent(QCloseEvent* event) override;
 
 private slots:
     void newProject();
@@ -66,6 +75,11 @@ private:
     void updateTitle();
     void updateMapStatus();
     void scheduleMapStatus();
+    // The map's file name as the title and messages show it.
+    QString mapName() const;
+    bool writeMap(const QString& path);
+    // The tile sets that could not be loaded, in one box.
+    void refuseTileSetLoads(const QList<FileProblem>& problems);
     // Ctrl+wheel: `steps` zoom levels in (out when negative), keeping the
     // point under the canvas pixel `pixel` where it is in the view.
     void stepZoom(int steps, const QPoint& pixel);
@@ -136,4 +150,5 @@ private:
     bool mapStatusPending = false;
     QAction* undoAct = nullptr;
     QAction* redoAct = nullptr;
+    MapDocument* document = nullptr;
 };

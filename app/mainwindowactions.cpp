@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "canvas/worldviewwidget.h"
+#include "document/mapdocument.h"
 
 #include <QAction>
 #include <QApplication>
@@ -176,12 +177,12 @@ void MainWindow::createActions()
     // Ctrl+Z sets the starting point, so undo has the other common key.
     undoAct = makeAction(this, tr("&Undo"), nullptr, QKeySequence(tr("Alt+Backspace")), Check::None,
                          tr("Undo the last change of the map."));
-    connect(undoAct, &QAction::triggered, &worldViewWidget->history(), &UndoHistory::undo);
+    connect(undoAct, &QAction::triggered, &document->history(), &UndoHistory::undo);
     redoAct = makeAction(this, tr("&Redo"), nullptr, QKeySequence(), Check::None,
                          tr("Redo the last change undone."));
     redoAct->setShortcuts({ QKeySequence(tr("Ctrl+Y")), QKeySequence(tr("Ctrl+Shift+Z")) });
-    connect(redoAct, &QAction::triggered, &worldViewWidget->history(), &UndoHistory::redo);
-    connect(&worldViewWidget->history(), &UndoHistory::changed, this, &MainWindow::updateUndoActions);
+    connect(redoAct, &QAction::triggered, &document->history(), &UndoHistory::redo);
+    connect(&document->history(), &UndoHistory::changed, this, &MainWindow::updateUndoActions);
     updateUndoActions();
 }
 

@@ -1,11 +1,14 @@
 #include "app/mainwindow.h"
 
+#include "app/messagetext.h"
 #include "app/resizedialog.h"
+#include "app/waitcursor.h"
 #include "canvas/worldviewwidget.h"
-#include "palette/messagetext.h"
+#include "document/mapdocument.h"
 #include "palette/tilesetwidget.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -57,17 +60,71 @@ void MainWindow::importSet()
 {
     const QString path = QFileDialog::getOpenFileName(this, tr("Import Game Set"), QStringLiteral("."),
                                                       tr("Map files (*.map)"));
-    worldViewWidget->readMapFile(path);
+    QString error;
+    QList<FileProblem> unloaded;
+    bool imported;
+    {
+        const WaitCursor waiting;
+        imported = worldViewWidget->readMapFile(path, &error, &unloaded);
+    }
+    if (!imported)
+        unloaded = { { error, QString() } };
+    if (!unloaded.isEmpty())
+        refuseTileSetLoads(unloaded);
 }
 
 // There is no project file yet, so saving everything means saving the set:
 // to its own file when it has one, else under a name the user gives.
 bool MainWindow::saveAll()
 {
-    const QString file = worldViewWidget->map().fileName();
+    const QString file = document->fileName();
     if (file.isEmpty())
         return saveSet();
-    return worldViewWidget->writeMapFile(file);
+    return writeMap(file);
+}
+
+bool MainWindow::writeMap(const QString& path)
+{
+    QString error;
+    bool saved;
+    {
+        const WaitCursor waiting;
+        saved = worldViewWidget->writeMapFile(path, &error);
+    }
+    if (!saved) {
+        QMessageBox::warning(this, tr("Set Save"),
+                             tr("Cannot write file %1").arg(shortenedForMessage(path, this)) + QLatin1Char('\n')
+                                 + shortenedForMessage(error, this));
+    }
+    return saved;
+}
+
+void MainWindow::refuseTileSetLoads(const QList<FileProblem>& problems)
+{
+    QStringList lines;
+    for (const FileProblem& problem : problems) {
+        // Only a path is shortened; the rest of a line is ours and short.
+        lines << (problem.path.isEmpty() ? shortenedForMessage(problem.message, this)
+                                         : problem.message.arg(shortenedForMessage(problem.path, this)));
+    }
+    QMessageBox::information(this, tr("TileSet Load"),
+                             tr("File could not be loaded...") + QLatin1Char('\n') + lines.join(QLatin1Char('\n')),
+                             QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!document->isModified()) {
+        event->accept();
+        return;
+    }
+    const auto answer = QMessageBox::warning(
+        this, tr("Varnhold"), tr("Save changes to %1 before closing?").arg(shortenedForMessage(mapName(), this)),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Discard || (answer == QMessageBox::Save && saveAll()))
+        event->accept();
+    else
+        event->ignore();
 }
 
 bool MainWindow::saveSet()
@@ -90,7 +147,7 @@ bool MainWindow::saveSet()
                 return false;
         }
     }
-    return worldViewWidget->writeMapFile(path);
+    return writeMap(path);
 }
 
 void MainWindow::setPaint()
@@ -170,8 +227,19 @@ void MainWindow::resizeWorld()
     ResizeDialog dialog(this);
     const QSize size = worldViewWidget->worldSize();
     dialog.setValues(size.width(), size.height());
-    if (dialog.exec())
-        worldViewWidget->resizeWorld(dialog.xSpinBox->value(), dialog.ySpinBox->value());
+    if (!dialog.exec())
+        return;
+    const int width = dialog.xSpinBox->value();
+    const int height = dialog.ySpinBox->value();
+    if (width < size.width() || height < size.height()) {
+        const auto answer = QMessageBox::warning(
+            this, tr("Map Resize"),
+            tr("Resizing the map will cut off part of your map.\nAre you sure you want to resize?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+    }
+    worldViewWidget->resizeWorld(width, height);
 }
 
 void MainWindow::setZoom10()
@@ -238,7 +306,7 @@ void MainWindow::resetZoomChecks()
 
 void MainWindow::updateUndoActions()
 {
-    UndoHistory& history = worldViewWidget->history();
+    UndoHistory& history = document->history();
     const auto named = [](const QString& action, const QString& step) {
         return step.isEmpty() ? action : action + QLatin1Char(' ') + step;
     };

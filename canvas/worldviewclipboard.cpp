@@ -4,16 +4,16 @@
 
 void WorldViewWidget::copy()
 {
-    clipboard.copy(worldMap.cells(currentLayer()), selectionRect, currentCell);
+    clipboard.copy(map().cells(currentLayer()), selectionRect, currentCell);
 }
 
 void WorldViewWidget::cut()
 {
-    const QRect copied = clipboard.copy(worldMap.cells(currentLayer()), selectionRect, currentCell);
+    const QRect copied = clipboard.copy(map().cells(currentLayer()), selectionRect, currentCell);
     if (copied.isEmpty())
         return;
     const Layer layer = currentLayer();
-    editCells(tr("Cut"), [layer, copied](WorldMap& map, CellPatch* record) {
+    doc->editCells(tr("Cut"), [layer, copied](WorldMap& map, CellPatch* record) {
         map.fill(layer, copied, Cell(), record);
     });
 }
@@ -25,7 +25,7 @@ void WorldViewWidget::paste()
     const Layer layer = currentLayer();
     const QPoint at = currentCell;
     // The edit runs at once, while the clipboard holds what it pastes.
-    editCells(tr("Paste"), [this, layer, at](WorldMap& map, CellPatch* record) {
+    doc->editCells(tr("Paste"), [this, layer, at](WorldMap& map, CellPatch* record) {
         map.paste(layer, at, clipboard.cells(), record);
     });
 }

@@ -12,25 +12,28 @@
 
 void WorldViewWidget::pickTile(const QPoint& cell)
 {
-    if (!worldMap.contains(cell))
+    if (!map().contains(cell))
         return;
     // The brush becomes the tile as the palette hands it out, without the
     // cell's pass flag, so that painting with it is painting with that tile.
-    Tile picked = worldMap.tile(currentLayer(), cell.x(), cell.y());
+    Tile picked = map().tile(currentLayer(), cell.x(), cell.y());
     picked.pass = false;
-    brush = picked;
-    emit brushChanged(brush.tileSetFile, brush.tileIndex);
-    emit tilePicked(brush.tileSetFile, brush.tileIndex);
+    doc->setBrush(picked);
+    // The palette shows the tile's set, keeping the set shown if it has the
+    // same name, and marks the tile.
+    const int set = map().tileSetIndex(picked.tileSetFile);
+    if (!picked.isEmpty() && set >= 0 && map().tileSetName(map().shownTileSet()) != picked.tileSetFile)
+        doc->showTileSet(set);
 }
 
 void WorldViewWidget::floodFill(const QPoint& cell)
 {
     Cell value;
-    if (brush.isEmpty() || !worldMap.cellFor(brush, &value))
+    if (!brushCell(&value))
         return;
     const Layer layer = currentLayer();
-    const std::vector<QPoint> region = floodRegion(worldMap.cells(layer), cell);
-    editCells(tr("Flood Fill"), [layer, &region, value](WorldMap& map, CellPatch* record) {
+    const std::vector<QPoint> region = floodRegion(map().cells(layer), cell);
+    doc->editCells(tr("Flood Fill"), [layer, &region, value](WorldMap& map, CellPatch* record) {
         map.fill(layer, region, value, record);
     });
 }
@@ -38,10 +41,10 @@ void WorldViewWidget::floodFill(const QPoint& cell)
 void WorldViewWidget::startPassRectangle(const QPoint& cell)
 {
     passAnchor.reset();
-    if (!worldMap.contains(cell))
+    if (!map().contains(cell))
         return;
     passAnchor = cell;
-    passValue = !worldMap.cells(Layer::Top).at(cell.x(), cell.y()).pass;
+    passValue = !map().cells(Layer::Top).at(cell.x(), cell.y()).pass;
     stretchPassRectangle(cell);
 }
 
@@ -51,8 +54,8 @@ void WorldViewWidget::stretchPassRectangle(const QPoint& cell)
         return;
     // Shown as the selection, in any direction from the first cell and
     // within the map: the cells that will be set.
-    const QPoint inside(std::clamp(cell.x(), 0, worldMap.width() - 1),
-                        std::clamp(cell.y(), 0, worldMap.height() - 1));
+    const QPoint inside(std::clamp(cell.x(), 0, map().width() - 1),
+                        std::clamp(cell.y(), 0, map().height() - 1));
     // QRect::normalized() leaves a rectangle one cell backwards empty.
     const QRect cells(QPoint(std::min(passAnchor->x(), inside.x()), std::min(passAnchor->y(), inside.y())),
                       QPoint(std::max(passAnchor->x(), inside.x()), std::max(passAnchor->y(), inside.y())));
@@ -70,7 +73,7 @@ void WorldViewWidget::finishPassRectangle()
     const QRect cells = *selectionRect;
     const bool pass = passValue;
     passAnchor.reset();
-    editCells(tr("Set Pass"), [cells, pass](WorldMap& map, CellPatch* record) {
+    doc->editCells(tr("Set Pass"), [cells, pass](WorldMap& map, CellPatch* record) {
         map.setPass(cells, pass, record);
     });
     dropSelection();
@@ -78,12 +81,12 @@ void WorldViewWidget::finishPassRectangle()
 
 void WorldViewWidget::deleteCells()
 {
-    const QRect cells = selectionRect ? containedCells(*selectionRect) & worldMap.cells(currentLayer()).bounds()
-                                      : (worldMap.contains(currentCell) ? QRect(currentCell, currentCell) : QRect());
+    const QRect cells = selectionRect ? containedCells(*selectionRect) & map().cells(currentLayer()).bounds()
+                                      : (map().contains(currentCell) ? QRect(currentCell, currentCell) : QRect());
     if (cells.isEmpty())
         return;
     const Layer layer = currentLayer();
-    editCells(tr("Delete"), [layer, cells](WorldMap& map, CellPatch* record) {
+    doc->editCells(tr("Delete"), [layer, cells](WorldMap& map, CellPatch* record) {
         map.fill(layer, cells, Cell(), record);
     });
 }

@@ -19,7 +19,7 @@
 
 QSize WorldViewWidget::sizeHint() const
 {
-    return geometry.mapSize(worldMap.size());
+    return geometry.mapSize(map().size());
 }
 
 void WorldViewWidget::setZoom(float zoom)
@@ -82,7 +82,7 @@ MapRenderer WorldViewWidget::renderer() const
         options.passNo = &passNoImage;
     }
     options.gridColour = palette().color(QPalette::WindowText);
-    return MapRenderer(worldMap, options);
+    return MapRenderer(map(), options);
 }
 
 void WorldViewWidget::paintEvent(QPaintEvent* event)
@@ -125,9 +125,9 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
     }
 
     LayerCache::Layout layout;
-    for (int n = 0; n <= worldMap.width(); ++n)
+    for (int n = 0; n <= map().width(); ++n)
         layout.columnLines.push_back(cellToPixel(n));
-    for (int n = 0; n <= worldMap.height(); ++n)
+    for (int n = 0; n <= map().height(); ++n)
         layout.rowLines.push_back(cellToPixel(n));
     layout.side = geometry.cellSide();
     layout.gridLines = showLines;
@@ -136,16 +136,16 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
     layerCache.setLayout(std::move(layout));
 
     QList<qint64> keys = { passYesImage.cacheKey(), passNoImage.cacheKey() };
-    for (quint32 slot = 1; slot < worldMap.slotCount(); ++slot) {
-        if (!worldMap.slotImage(slot).isNull())
-            keys << worldMap.slotImage(slot).cacheKey();
+    for (quint32 slot = 1; slot < map().slotCount(); ++slot) {
+        if (!map().slotImage(slot).isNull())
+            keys << map().slotImage(slot).cacheKey();
     }
     scaledTiles.retain(geometry.cellSide(), keys);
     layerCache.setImages(keys);
 
     const bool passMarks = currentTool == Pass;
-    const CellGrid& topCells = worldMap.cells(Layer::Top);
-    const CellGrid& bottomCells = worldMap.cells(Layer::Bottom);
+    const CellGrid& topCells = map().cells(Layer::Top);
+    const CellGrid& bottomCells = map().cells(Layer::Bottom);
     const auto picturesOf = [&](const QRect& cells, CellPicture* picture) {
         for (int column = cells.left(); column <= cells.right(); ++column) {
             const Cell* bottomColumn = bottomCells.column(column);
@@ -170,7 +170,7 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
         return false;
 
     // The canvas may be larger than its cells.
-    const QRect cellPixels(QPoint(0, 0), QPoint(cellToPixel(worldMap.width()), cellToPixel(worldMap.height())));
+    const QRect cellPixels(QPoint(0, 0), QPoint(cellToPixel(map().width()), cellToPixel(map().height())));
     for (const QRect& rest : QRegion(area).subtracted(cellPixels))
         painter.fillRect(rest, groundColour());
     return true;
@@ -178,7 +178,7 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
 
 void WorldViewWidget::drawMarks(QPainter& painter) const
 {
-    painter.drawPixmap(QRectF(cellRect(worldMap.startPoint())), startImage, QRectF(startImage.rect()));
+    painter.drawPixmap(QRectF(cellRect(map().startPoint())), startImage, QRectF(startImage.rect()));
     const int grow = int(20 * double(geometry.zoom));
     for (const QPoint& cell : { currentCell, hoverCell }) {
         const QRect target = cellRect(cell).adjusted(-grow, -grow, grow, grow);

@@ -58,15 +58,15 @@ void WorldViewWidget::strokeTo(const QPoint& pixel)
         return;
     const Layer layer = currentLayer();
     if (currentTool == Erase) {
-        editCells(tr("Erase"), [layer, &passed](WorldMap& map, CellPatch* record) {
+        doc->editCells(tr("Erase"), [layer, &passed](WorldMap& map, CellPatch* record) {
             map.fill(layer, passed, Cell(), record);
         }, stroke);
         return;
     }
     Cell value;
-    if (brush.isEmpty() || !worldMap.cellFor(brush, &value))
+    if (!brushCell(&value))
         return;
-    editCells(tr("Paint"), [layer, &passed, value](WorldMap& map, CellPatch* record) {
+    doc->editCells(tr("Paint"), [layer, &passed, value](WorldMap& map, CellPatch* record) {
         map.fill(layer, passed, value, record);
     }, stroke);
 }
@@ -92,11 +92,11 @@ void WorldViewWidget::dropSelection()
 void WorldViewWidget::fillSquare()
 {
     Cell value;
-    if (brush.isEmpty() || !worldMap.cellFor(brush, &value))
+    if (!brushCell(&value))
         return;
     const QRect cells = containedCells(*selectionRect);
     const Layer layer = currentLayer();
-    editCells(tr("Square Fill"), [layer, cells, value](WorldMap& map, CellPatch* record) {
+    doc->editCells(tr("Square Fill"), [layer, cells, value](WorldMap& map, CellPatch* record) {
         map.fill(layer, cells, value, record);
     });
 }
@@ -143,9 +143,9 @@ void WorldViewWidget::mousePressEvent(QMouseEvent* event)
             break;
         }
         case Pass:
-            if (worldMap.contains(cell)) {
-                const bool pass = !worldMap.cells(Layer::Top).at(cell.x(), cell.y()).pass;
-                editCells(tr("Set Pass"), [cell, pass](WorldMap& map, CellPatch* record) {
+            if (map().contains(cell)) {
+                const bool pass = !map().cells(Layer::Top).at(cell.x(), cell.y()).pass;
+                doc->editCells(tr("Set Pass"), [cell, pass](WorldMap& map, CellPatch* record) {
                     map.setPass(QRect(cell, cell), pass, record);
                 });
             }

@@ -1,16 +1,14 @@
 #pragma once
 
+#include "document/mapdocument.h"
+#include "model/layertiles.h"
+#include "model/tile.h"
+#include "model/tileclipboard.h"
+#include "model/worldmap.h"
 #include "render/canvasgeometry.h"
 #include "render/layercache.h"
-#include "model/layertiles.h"
-#include "document/mapsteps.h"
 #include "render/scaledtiles.h"
-#include "model/tileclipboard.h"
-#include "document/undohistory.h"
-#include "model/worldmap.h"
-#include "model/tile.h"
 
-#include <QHash>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointF>
@@ -27,40 +25,48 @@ class QPaintEvent;
 class QPainter;
 class QWheelEvent;
 
-// The map canvas: owns the map being edited (a WorldMap) and its undo
-// history, turns the mouse tools and the clipboard into edits of the map,
-// and draws it. Every edit is one step of the history; the canvas repaints
-// what the map reports changed. Cell positions are always in cell units:
-// column x, row y from the top left.
+// The map canvas: a view of the map document that turns the mouse tools and
+// the clipboard into edits of the document's map and draws the map. Every
+// edit is one step of the document's history; the canvas repaints what the
+// map reports changed. Cell positions are always in cell units: column x,
+// row y from the top left.
 class WorldViewWidget : public QWidget
 {
     Q_OBJECT
 
 public:
     enum ToolMode { Paint = 0, Erase = 1, Square = 2, Select = 3, Pass = 4 };
-    static constexpr int MaxTileSets = WorldMap::MaxTileSets;
-    static constexpr int DefaultWorldSide = 30;
+    static constexpr int MaxTileSets = MapDocument::MaxTileSets;
+    static constexpr int DefaultWorldSide = MapDocument::DefaultSide;
 
+    // A canvas with a document of its own.
     explicit WorldViewWidget(QWidget* parent = nullptr);
+    // A view of `document`, which must outlive the canvas.
+    explicit WorldViewWidget(MapDocument* document, QWidget* parent = nullptr);
     ~WorldViewWidget() override;
+
+    MapDocument* document() const { return doc; }
 
     void setTool(int tool);
     int tool() const { return currentTool; }
     // Clamped to [0.1, 1.0]; resizes the canvas to its new size hint.
     void setZoom(float zoom);
     float zoom() const { return geometry.zoom; }
-    QSize worldSize() const { return worldMap.size(); }
-    // Asks before cutting cells off; keeps every cell that still fits.
+    QSize worldSize() const { return map().size(); }
+    // Keeps every cell that still fits; the cells cut off come back with
+    // undo. Whoever offers the user a smaller map asks first.
     void resizeWorld(int width, int height);
-    // Empties both layers at the current size and forgets every tile set.
+    // Empties both layers at the current size and forgets every tile set,
+    // the brush and the clipboard; emits setCleared().
     void clearSet();
     // First slot holding exactly this file name, or -1.
-    int tileSetIndex(const QString& file) const { return worldMap.tileSetIndex(file); }
+    int tileSetIndex(const QString& file) const { return map().tileSetIndex(file); }
 
-    // Map files. Both report failures to the user and return false. A save
-    // or an import makes the file the map's own and the history clean.
-    bool readMapFile(QString file);
-    bool writeMapFile(QString file);
+    // Map files, through the document: false with the reason in *error. An
+    // import also empties the clipboard; the sets it could not load are
+    // listed in *unloadedSets.
+    bool readMapFile(QString file, QString* error = nullptr, QList<FileProblem>* unloadedSets = nullptr);
+    bool writeMapFile(QString file, QString* error = nullptr);
 
     QSize sizeHint() const override;
 
@@ -72,19 +78,20 @@ public:
     QPointF cellPosition(const QPoint& pixel) const { return geometry.cellPosition(pixel); }
     QPoint pixelOf(const QPointF& cellPosition) const { return geometry.pixelOf(cellPosition); }
 
-    const WorldMap& map() const { return worldMap; }
-    UndoHistory& history() { return undoHistory; }
+    const WorldMap& map() const { return doc->map(); }
+    UndoHistory& history() { return doc->history(); }
 
     // Read access for the window, tests and tools.
-    LayerTiles topLayerCells() const { return LayerTiles(worldMap, Layer::Top); }
-    LayerTiles bottomLayerCells() const { return LayerTiles(worldMap, Layer::Bottom); }
-    const Tile& brushTile() const { return brush; }
-    int tileSetTotal() const { return worldMap.tileSetCount(); }
-    QString tileSetName(int slot) const { return worldMap.tileSetName(slot); }
-    const QPixmap* tileSetImage(int slot) const { return worldMap.tileSetImage(slot); }
+    LayerTiles topLayerCells() const { return LayerTiles(map(), Layer::Top); }
+    LayerTiles bottomLayerCells() const { return LayerTiles(map(), Layer::Bottom); }
+    const Tile& brushTile() const { return doc->brush(); }
+    int tileSetTotal() const { return map().tileSetCount(); }
+    QString tileSetName(int slot) const { return map().tileSetName(slot); }
+    // The copy of the set's image that cells are drawn from.
+    const QPixmap* tileSetImage(int slot) const { return map().drawnImage(slot); }
     bool topLayerActive() const { return topLayerOn; }
     bool gridLinesShown() const { return showLines; }
-    QPoint startCell() const { return worldMap.startPoint(); }
+    QPoint startCell() const { return map().startPoint(); }
     QPoint currentCellPosition() const { return currentCell; }
     QPoint hoverCellPosition() const { return hoverCell; }
     // The cell of the map under the pointer, while the pointer is over one.
@@ -94,21 +101,11 @@ public:
     const LayerCache& pictureCache() const { return layerCache; }
 
 signals:
-    // Asks for the tile set of this file to be loaded (map import, undo).
+    // Asks for the tile set of this file to be loaded through the palette.
+    // An import loads its sets through the document, before the map changes,
+    // and asks nothing.
     void tileSetAdded(QString file);
     void setCleared();
-    // Around the requests of one import or undo, so that the sets that
-    // cannot be loaded are reported together.
-    void tileSetLoadsStarted();
-    void tileSetLoadsFinished();
-    // The brush is now tile `index` of the set named `file`, or none (-1).
-    void brushChanged(const QString& file, int index);
-    // The brush was taken from the map (Ctrl+click): its set should be shown
-    // with the tile marked.
-    void tilePicked(const QString& file, int index);
-    // Undo or redo replaced the map: the loaded set k should be shown, as it
-    // was before.
-    void tileSetRestored(int k);
     // The pointer's cell, the current layer or the map's size changed.
     void statusChanged();
     // Ctrl+wheel: the view should zoom `steps` levels in (out when negative)
@@ -118,8 +115,7 @@ signals:
 public slots:
     void showGridLines(bool showLines);
     void setBrushTile(Tile& selection);
-    // The loaded set k that the palette shows, -1 for none.
-    void setShownTileSet(int k);
+    // Adds the set to the document's one list of tile sets.
     void addTileSet(QPixmap* newSet, QString newFile);
     void setStartPoint();
     void setLayer(bool top);
@@ -138,18 +134,9 @@ protected:
 
 private:
     Layer currentLayer() const { return topLayerOn ? Layer::Top : Layer::Bottom; }
-    void requestTileSets(const QStringList& names);
-    // Makes an edit of cells (a call of `edit` with the map and a patch to
-    // record into) a step of the history, when it changes anything; the
-    // edits of one stroke are one step.
-    template<typename Edit>
-    void editCells(const QString& text, const Edit& edit, int stroke = -1)
-    {
-        CellPatch done;
-        edit(worldMap, &done);
-        keepEdit(text, std::move(done), stroke);
-    }
-    void keepEdit(const QString& text, CellPatch done, int stroke);
+    // The brush's cell in the map; false when there is no brush or its set
+    // is not loaded.
+    bool brushCell(Cell* cell) const;
 
     // Mouse tools; x and y are widget pixels.
     bool isValidPoint(int x, int y) const { return x >= 0 && y >= 0; }
@@ -191,11 +178,7 @@ private:
     void drawSelection(QPainter& painter) const;
     bool drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer);
 
-    WorldMap worldMap;
-    UndoHistory undoHistory;
-    // The image cells are drawn from, by the loaded image it was made from.
-    QHash<qint64, QPixmap> drawnImages;
-    Tile brush;
+    MapDocument* doc;
     bool topLayerOn = true;
     bool showLines = true;
     TileClipboard clipboard;

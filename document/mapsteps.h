@@ -16,6 +16,8 @@ public:
 
     // Bytes of map data the step stores.
     virtual qint64 storedBytes() const = 0;
+    // Whether the step changes what a map file holds.
+    virtual bool changesFile() const { return true; }
     // Frees what the step stores. It can never be undone or redone again:
     // the history keeps it only as a marker.
     void forget();
@@ -64,6 +66,7 @@ public:
     void redo() override;
     void undo() override { redo(); }
     qint64 storedBytes() const override { return 0; }
+    bool changesFile() const override { return false; }
 
 protected:
     void release() override { }

@@ -1,8 +1,11 @@
 #include "document/tilesetimagestore.h"
 
 #include "mapfile/tilesetfile.h"
+#include "render/tilesetimage.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,6 +23,7 @@ TileSetImageStore::TileSetImageStore(qint64 budgetBytes)
 
 QPixmap TileSetImageStore::load(const QString& path, int tileSize, QString* reason)
 {
+    release();
     // A file held already, unchanged, is not read again.
     ReadableFile opened;
     if (!opened.open(path, reason))
@@ -59,13 +63,33 @@ QPixmap TileSetImageStore::load(const QString& path, int tileSize, QString* reas
         *reason = tr("there is not enough memory to show it");
         return QPixmap();
     }
-    held.push_back({ opened.identity(), image });
+    held.push_back({ opened.identity(), image, QPixmap() });
     heldBytes += bytes;
     return image;
 }
 
-void TileSetImageStore::clear()
+QPixmap TileSetImageStore::drawnImage(const QPixmap& image)
 {
-    held.clear();
+    // A file named forty times is made ready to draw once.
+    auto found = std::find_if(held.begin(), held.end(),
+                              [&image](const Held& entry) { return entry.image.cacheKey() == image.cacheKey(); });
+    if (found == held.end()) {
+        held.push_back({ FileIdentity(), image, QPixmap() });
+        heldBytes += qint64(image.width()) * image.height() * 4;
+        found = held.end() - 1;
+    }
+    if (found->drawn.isNull())
+        found->drawn = drawnTileSetImage(found->image);
+    return found->drawn;
+}
+
+void TileSetImageStore::release()
+{
+    const auto unused = [](const Held& entry) {
+        return entry.image.isDetached() && (entry.drawn.isNull() || entry.drawn.isDetached());
+    };
+    held.erase(std::remove_if(held.begin(), held.end(), unused), held.end());
     heldBytes = 0;
+    for (const Held& entry : held)
+        heldBytes += qint64(entry.image.width()) * entry.image.height() * 4;
 }

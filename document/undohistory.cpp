@@ -2,12 +2,13 @@
 
 #include "document/mapsteps.h"
 
+#include <algorithm>
+
 UndoHistory::UndoHistory(qint64 budgetBytes, QObject* parent)
     : QObject(parent)
     , budget(budgetBytes)
 {
     connect(&stack, &QUndoStack::indexChanged, this, &UndoHistory::changed);
-    connect(&stack, &QUndoStack::cleanChanged, this, &UndoHistory::cleanChanged);
 }
 
 UndoHistory::~UndoHistory()
@@ -23,6 +24,10 @@ void UndoHistory::push(MapStep* step)
     // another on the stack: a stroke grows through extendStroke().
     for (int i = stack.index(); i < stack.count(); ++i)
         total -= stepAt(i)->storedBytes();
+    // Places saved among the steps dropped are gone with them.
+    const int kept = stack.index();
+    saved.erase(std::remove_if(saved.begin(), saved.end(), [kept](const SavedPlace& place) { return place.index > kept; }),
+                saved.end());
     stack.push(step);
     total += step->storedBytes();
     keepWithinBudget();
@@ -31,7 +36,11 @@ void UndoHistory::push(MapStep* step)
 bool UndoHistory::extendStroke(int stroke, const CellPatch& done)
 {
     const int top = stack.count() - 1;
-    if (stroke < 0 || top < forgotten || stack.index() != stack.count() || stack.isClean())
+    // A stroke grown past a saved place would take that place with it.
+    const int here = stack.index();
+    const bool atSaved
+        = std::any_of(saved.begin(), saved.end(), [here](const SavedPlace& place) { return place.index == here; });
+    if (stroke < 0 || top < forgotten || here != stack.count() || atSaved)
         return false;
     auto* step = dynamic_cast<CellStep*>(stepAt(top));
     if (!step || step->strokeNumber() != stroke)
@@ -72,6 +81,35 @@ void UndoHistory::redo()
     total -= step->storedBytes();
     stack.redo();
     total += step->storedBytes();
+}
+
+void UndoHistory::markSaved(const QString& key)
+{
+    const int here = stack.index();
+    for (SavedPlace& place : saved) {
+        if (place.index == here) {
+            place.key = key;
+            return;
+        }
+    }
+    saved.push_back({ here, key });
+}
+
+bool UndoHistory::matchesSaved(const QString& key) const
+{
+    const int here = stack.index();
+    for (const SavedPlace& place : saved) {
+        if (place.key != key)
+            continue;
+        const int from = std::min(place.index, here);
+        const int to = std::max(place.index, here);
+        bool same = true;
+        for (int i = from; i < to && same; ++i)
+            same = !stepAt(i)->changesFile();
+        if (same)
+            return true;
+    }
+    return false;
 }
 
 MapStep* UndoHistory::stepAt(int index) const

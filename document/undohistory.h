@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <QUndoStack>
+
+#include <vector>
 
 class CellPatch;
 class MapStep;
@@ -10,6 +13,12 @@ class MapStep;
 // memory budget for the map data they store, the oldest forgotten first.
 // A forgotten step stays on the stack as a marker that cannot be undone, so
 // undo and redo must go through this class, not through the stack.
+//
+// Saved states. The history remembers each place in it where the map was
+// saved or imported, with what the file then held besides the steps (its
+// name and tile sets, as a key of the caller's), so that going back to any
+// of them through undo or redo finds the map unmodified again, and steps
+// that the file cannot hold (the start point) count as no change.
 class UndoHistory : public QObject
 {
     Q_OBJECT
@@ -31,8 +40,11 @@ public:
     bool canRedo() const { return stack.canRedo(); }
     QString undoText() const;
     QString redoText() const { return stack.redoText(); }
-    bool isClean() const { return stack.isClean(); }
-    void setClean() { stack.setClean(); }
+    // Remembers the present place as saved with `key`.
+    void markSaved(const QString& key);
+    // Whether the map is as it was at a saved place with `key`: the steps
+    // between there and here change nothing a file holds.
+    bool matchesSaved(const QString& key) const;
     // Steps that can still be undone or redone.
     int stepCount() const { return stack.count() - forgotten; }
     qint64 storedBytes() const { return total; }
@@ -44,14 +56,20 @@ public slots:
 signals:
     // What undo and redo would do, or whether they can, has changed.
     void changed();
-    void cleanChanged(bool clean);
 
 private:
     MapStep* stepAt(int index) const;
     void keepWithinBudget();
 
+    struct SavedPlace
+    {
+        int index;
+        QString key;
+    };
+
     QUndoStack stack;
     qint64 budget;
     int forgotten = 0; // the oldest steps, forgotten
     qint64 total = 0; // bytes stored by the steps not forgotten
+    std::vector<SavedPlace> saved;
 };

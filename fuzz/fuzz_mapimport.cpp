@@ -56,13 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
         return 0;
 
     WorldMap map(1, 1);
-    QObject::connect(&map, &WorldMap::tileSetsWanted, &map, [&map](const QStringList& names) {
-        for (int k = 0; k < names.size(); ++k) {
-            if (k % 3 != 2)
-                map.addTileSet(names[k], drawnTileSetImage(tileSetImage(k)));
-        }
-    });
     MapContents contents = mapContentsOf(data, map, QStringLiteral("fuzz.map"));
+    for (int k = 0; k < data.tileSetNames.size(); ++k) {
+        if (k % 3 != 2) {
+            const QPixmap image = tileSetImage(k);
+            contents.tileSets.push_back({ data.tileSetNames[k], image, drawnTileSetImage(image) });
+        }
+    }
     map.swapContents(&contents);
 
     // The whole map at zoom 0.1, drawn piece by piece into one small image.

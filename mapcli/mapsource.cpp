@@ -82,7 +82,6 @@ bool MapSource::load(const QString& path)
     mapData = MapData();
     found.clear();
     images.clear();
-    store.clear();
     firstOfName.clear();
 
     QByteArray bytes;
@@ -216,14 +215,11 @@ void MapSource::findProblems(const QByteArray& bytes, const std::vector<QString>
 void MapSource::fillWorldMap(WorldMap* map) const
 {
     MapContents contents = mapContentsOf(mapData, *map, filePath);
-    // The map asks for each listed set by name, as the canvas's import does.
-    QObject context;
-    QObject::connect(map, &WorldMap::tileSetsWanted, &context, [this, map](const QStringList& names) {
-        for (const QString& name : names) {
-            const QPixmap& image = images[size_t(mapData.tileSetNames.indexOf(name))];
-            if (!image.isNull())
-                map->addTileSet(name, drawnTileSetImage(image));
-        }
-    });
+    // Each listed set that loaded, as the editor's import lists it.
+    for (int k = 0; k < mapData.tileSetNames.size(); ++k) {
+        const QPixmap& image = images[size_t(k)];
+        if (!image.isNull())
+            contents.tileSets.push_back({ mapData.tileSetNames[k], image, drawnTileSetImage(image) });
+    }
     map->swapContents(&contents);
 }

@@ -42,7 +42,6 @@ MapContents mapContentsOf(const MapData& data, WorldMap& map, const QString& fil
 
     MapContents contents;
     contents.size = QSize(data.width, data.height);
-    contents.tileSets = data.tileSetNames;
     contents.fileName = fileName;
     for (Layer layer : { Layer::Top, Layer::Bottom }) {
         CellGrid grid(data.width, data.height);

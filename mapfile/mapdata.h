@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/limits.h"
+
 #include <QStringList>
 #include <QtGlobal>
 
@@ -28,7 +30,7 @@ inline bool operator!=(const CellRecord& a, const CellRecord& b)
 // The whole content of a map file, free of any widget or image.
 struct MapData
 {
-    static constexpr int MaxTileSets = 40;
+    static constexpr int MaxTileSets = ::MaxTileSets;
     static constexpr int MaxSide = 1024;
 
     QStringList tileSetNames; // 0..MaxTileSets names, file order

@@ -77,6 +77,11 @@ const QPixmap* WorldMap::tileSetImage(int k) const
     return k >= 0 && k < tileSetCount() ? &setSlots[loaded[size_t(k)]].image : &setSlots[0].image;
 }
 
+const QPixmap* WorldMap::drawnImage(int k) const
+{
+    return k >= 0 && k < tileSetCount() ? &setSlots[loaded[size_t(k)]].drawn : &setSlots[0].drawn;
+}
+
 int WorldMap::tileSetIndex(const QString& name) const
 {
     const quint32 slot = slotByName.value(name, 0);
@@ -98,7 +103,7 @@ bool WorldMap::usesUnloadedSet() const
 {
     std::vector<bool> unloaded(setSlots.size());
     for (size_t slot = 1; slot < setSlots.size(); ++slot)
-        unloaded[slot] = setSlots[slot].image.isNull();
+        unloaded[slot] = setSlots[slot].drawn.isNull();
     for (const CellGrid* layer : { &top, &bottom }) {
         for (int x = 0; x < layer->width(); ++x) {
             const Cell* column = layer->column(x);
@@ -109,15 +114,6 @@ bool WorldMap::usesUnloadedSet() const
         }
     }
     return false;
-}
-
-int WorldMap::reloadedPosition(const QStringList& wanted, int k) const
-{
-    if (k < 0 || k >= wanted.size())
-        return -1;
-    // A set that failed to load moves the later ones up; a name is found
-    // again, though not which copy of a set loaded twice.
-    return tileSetNames() == wanted ? k : tileSetIndex(wanted[k]);
 }
 
 QStringList WorldMap::missingTileSets() const
@@ -132,7 +128,7 @@ QStringList WorldMap::missingTileSets() const
             for (int x = 0; x < layer->width(); ++x) {
                 const Cell& cell = layer->at(x, y);
                 const quint32 slot = cell.tileSet;
-                if (slot != 0 && !cell.isEmpty() && !listed[slot] && setSlots[slot].image.isNull()) {
+                if (slot != 0 && !cell.isEmpty() && !listed[slot] && setSlots[slot].drawn.isNull()) {
                     listed[slot] = true;
                     missing << setSlots[slot].name;
                 }
@@ -142,14 +138,36 @@ QStringList WorldMap::missingTileSets() const
     return missing;
 }
 
-void WorldMap::addTileSet(const QString& name, const QPixmap& image)
+void WorldMap::addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image)
 {
     if (tileSetCount() >= MaxTileSets)
         return;
     const quint32 slot = slotOf(name);
-    setSlots[slot].image = image;
+    setSlots[slot].drawn = drawn;
+    setSlots[slot].image = image.isNull() ? drawn : image;
     loaded.push_back(slot);
     emit tileSetsChanged();
+}
+
+void WorldMap::clearTileSets()
+{
+    if (loaded.empty())
+        return;
+    for (Slot& slot : setSlots) {
+        slot.image = QPixmap();
+        slot.drawn = QPixmap();
+    }
+    loaded.clear();
+    emit tileSetsChanged();
+    setShownTileSet(-1);
+}
+
+void WorldMap::setShownTileSet(int k)
+{
+    if (k < -1 || k >= tileSetCount() || k == shown)
+        return;
+    shown = k;
+    emit shownTileSetChanged(shown);
 }
 
 quint32 WorldMap::slotOf(const QString& name)
@@ -160,7 +178,7 @@ quint32 WorldMap::slotOf(const QString& name)
     if (found != slotByName.constEnd())
         return *found;
     const auto slot = quint32(setSlots.size());
-    setSlots.push_back({ name, QPixmap() });
+    setSlots.push_back({ name, QPixmap(), QPixmap() });
     slotByName.insert(name, slot);
     return slot;
 }
@@ -171,7 +189,7 @@ Tile WorldMap::tile(const Cell& cell) const
         return Tile(QStringLiteral(""), nullptr, -1, cell.pass);
     const Slot& slot = setSlots[cell.tileSet];
     // A Tile points at an image it does not own and never changes it.
-    auto* image = slot.image.isNull() ? nullptr : const_cast<QPixmap*>(&slot.image);
+    auto* image = slot.drawn.isNull() ? nullptr : const_cast<QPixmap*>(&slot.drawn);
     return Tile(slot.name, image, cell.tileIndex, cell.pass);
 }
 
@@ -187,7 +205,7 @@ bool WorldMap::cellFor(const Tile& tile, Cell* cell) const
         return true;
     }
     const quint32 slot = slotByName.value(tile.tileSetFile, 0);
-    if (slot == 0 || setSlots[slot].image.isNull())
+    if (slot == 0 || setSlots[slot].drawn.isNull())
         return false;
     *cell = Cell(slot, tile.tileIndex, tile.pass);
     return true;
@@ -322,23 +340,30 @@ void WorldMap::swapContents(MapContents* other)
     exchange(bottom, other->bottom);
     other->size = sizeBefore;
 
-    const QStringList wanted = other->tileSets;
-    other->tileSets = tileSetNames();
-    const int shownBefore = shown;
-    for (Slot& slot : setSlots)
+    std::vector<LoadedTileSet> incoming = std::move(other->tileSets);
+    other->tileSets.clear();
+    for (quint32 slot : loaded)
+        other->tileSets.push_back({ setSlots[slot].name, setSlots[slot].image, setSlots[slot].drawn });
+    for (Slot& slot : setSlots) {
         slot.image = QPixmap();
-    loaded.clear();
-    shown = -1;
-    emit tileSetsCleared();
-    emit tileSetsChanged();
-    if (!wanted.isEmpty())
-        emit tileSetsWanted(wanted);
-    const int reshown = reloadedPosition(wanted, other->shownTileSet);
-    other->shownTileSet = shownBefore;
-    if (reshown >= 0) {
-        shown = reshown;
-        emit tileSetShown(reshown);
+        slot.drawn = QPixmap();
     }
+    loaded.clear();
+    for (const LoadedTileSet& set : incoming) {
+        if (tileSetCount() >= MaxTileSets)
+            break;
+        const quint32 slot = slotOf(set.name);
+        setSlots[slot].image = set.image;
+        setSlots[slot].drawn = set.drawn;
+        loaded.push_back(slot);
+    }
+    emit tileSetsChanged();
+    const int shownBefore = shown;
+    shown = -1;
+    setShownTileSet(other->shownTileSet >= 0 ? other->shownTileSet : tileSetCount() - 1);
+    other->shownTileSet = shownBefore;
+    if (shown < 0)
+        emit shownTileSetChanged(-1);
 
     const QString fileBefore = file;
     setFileName(other->fileName);

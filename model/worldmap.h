@@ -2,6 +2,7 @@
 
 #include "model/cellgrid.h"
 #include "model/cellpatch.h"
+#include "model/limits.h"
 
 #include <QHash>
 #include <QObject>
@@ -15,18 +16,27 @@
 
 class Tile;
 
+// A loaded tile set: its name, the image as it was loaded, which the palette
+// shows, and the copy that cells are drawn from.
+struct LoadedTileSet
+{
+    QString name;
+    QPixmap image;
+    QPixmap drawn;
+};
+
 // What a step that replaces the whole map exchanges with it: the size, both
-// layers (left empty when blank), the loaded tile sets by name in load order
-// and the map's file.
+// layers (left empty when blank), the loaded tile sets with their images in
+// load order and the map's file.
 struct MapContents
 {
     QSize size;
     CellGrid top;
     CellGrid bottom;
-    QStringList tileSets;
+    std::vector<LoadedTileSet> tileSets;
     QString fileName;
-    // The position in tileSets of the set shown in the palette; -1 leaves
-    // shown the set that was loaded last.
+    // The position in tileSets of the set shown in the palette; -1 shows the
+    // set that was loaded last.
     int shownTileSet = -1;
 
     qint64 bytes() const { return top.bytes() + bottom.bytes(); }
@@ -41,8 +51,9 @@ struct MapContents
 // its name is loaded, and slots are never reused, so a cell kept by the undo
 // history always finds its set's name again. A cell whose set is not loaded
 // keeps that name, is drawn empty and is saved under it. The loaded sets are
-// listed in load order, at most 40, as the palette lists them; a set loaded
-// twice is listed twice and both entries share its slot.
+// listed in load order, at most MaxTileSets, as the palette lists them; a set
+// loaded twice is listed twice and both entries share its slot. Each slot
+// holds two images of its set: as loaded, and the copy cells draw from.
 //
 // Changes. Every change of a cell goes through the edits below, which record
 // what they replace and report the cells that changed once, through
@@ -52,7 +63,7 @@ class WorldMap : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int MaxTileSets = 40;
+    static constexpr int MaxTileSets = ::MaxTileSets;
 
     WorldMap(int width, int height, QObject* parent = nullptr);
     ~WorldMap() override;
@@ -72,9 +83,10 @@ public:
     // The loaded tile sets, k from 0 to tileSetCount() - 1.
     int tileSetCount() const { return int(loaded.size()); }
     QString tileSetName(int k) const;
-    // The map's copy of the k-th loaded set's image; a null image beyond the
-    // count.
+    // The k-th loaded set's image as loaded, and the copy its cells are
+    // drawn from; a null image beyond the count.
     const QPixmap* tileSetImage(int k) const;
+    const QPixmap* drawnImage(int k) const;
     // The first loaded set of exactly this name, or -1.
     int tileSetIndex(const QString& name) const;
     QStringList tileSetNames() const;
@@ -82,20 +94,24 @@ public:
     // the order of their first cell: the top layer, then the bottom, row by
     // row.
     QStringList missingTileSets() const;
-    // Appends a loaded set, unless 40 are loaded. Cells that name it draw
-    // from `image` from now on.
-    void addTileSet(const QString& name, const QPixmap& image);
+    // Appends a loaded set, unless MaxTileSets are loaded. Cells that name it
+    // draw from `drawn` from now on; `image` is the set as loaded, `drawn`
+    // itself when not given.
+    void addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image = QPixmap());
+    // Drops every loaded set; cells keep their sets' names.
+    void clearTileSets();
     // The loaded set that the palette shows, k, or -1. It belongs to the map
     // so that undoing a step that replaced the map shows the set shown before.
     int shownTileSet() const { return shown; }
-    void setShownTileSet(int k) { shown = k; }
+    void setShownTileSet(int k);
 
     // The slot of a tile-set name, made when the name is new.
     quint32 slotOf(const QString& name);
     quint32 slotCount() const { return quint32(setSlots.size()); }
     const QString& slotName(quint32 slot) const { return setSlots[slot].name; }
-    // Null while no set of the slot's name is loaded.
-    const QPixmap& slotImage(quint32 slot) const { return setSlots[slot].image; }
+    // The image cells of the slot draw from; null while no set of the slot's
+    // name is loaded.
+    const QPixmap& slotImage(quint32 slot) const { return setSlots[slot].drawn; }
 
     // Tile is the value of the palette, the brush and the canvas's public
     // operations; these two convert between it and the cells.
@@ -122,11 +138,8 @@ public:
     // Cells beyond the new size are cut off and appended to *cut (placed at
     // the old size); cells beyond the old size are blank.
     void resize(const QSize& size, CellPatch* cut);
-    // Exchanges the map's contents with *other. The loaded sets are dropped
-    // and the sets that *other names are asked for, in order, through
-    // tileSetsWanted(); *other then names the sets that were loaded and the
-    // one shown, and the set that *other names as shown is shown again,
-    // through tileSetShown(), when it could be loaded.
+    // Exchanges the map's contents with *other: size, cells, the loaded sets
+    // with their images, the set shown and the file.
     void swapContents(MapContents* other);
 
 signals:
@@ -135,29 +148,23 @@ signals:
     void sizeChanged();
     void startPointChanged(const QPoint& before, const QPoint& after);
     void fileNameChanged(const QString& fileName);
-    // Every loaded set was dropped.
-    void tileSetsCleared();
-    // These sets should be loaded, in this order: addTileSet() for each
-    // before the emission returns, if it can be.
-    void tileSetsWanted(const QStringList& names);
     // A set was added or dropped, so cells may draw from other images.
     void tileSetsChanged();
-    // The loaded set k should be shown again.
-    void tileSetShown(int k);
+    // Another loaded set is shown, k, or none (-1).
+    void shownTileSetChanged(int k);
 
 private:
     struct Slot
     {
         QString name;
         QPixmap image;
+        QPixmap drawn;
     };
 
     CellGrid& grid(Layer layer) { return layer == Layer::Top ? top : bottom; }
     // Writes one cell, recording what it held; false when it held `value`.
     bool write(Layer layer, int x, int y, const Cell& value, CellPatch* record);
     bool usesUnloadedSet() const;
-    // Where the k-th of `wanted` sets is loaded now; -1 when it is not.
-    int reloadedPosition(const QStringList& wanted, int k) const;
 
     CellGrid top;
     CellGrid bottom;

@@ -1,12 +1,6 @@
 #include "palette/tilesetwidget.h"
 
-#include "mapfile/mapwriter.h"
-#include "palette/messagetext.h"
-
-#include <QFileInfo>
-#include <QImage>
 #include <QLine>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -15,15 +9,37 @@
 #include <algorithm>
 
 TileSetWidget::TileSetWidget(int tileSize, QWidget* parent)
+    : TileSetWidget(nullptr, tileSize, parent)
+{
+}
+
+TileSetWidget::TileSetWidget(MapDocument* document, int tileSize, QWidget* parent)
     : QWidget(parent)
+    , doc(document ? document : new MapDocument(this))
     , tileSide(tileSize)
 {
+    const WorldMap* map = &doc->map();
+    connect(map, &WorldMap::tileSetsChanged, this, [this] {
+        emit tileSetsListed(doc->map().tileSetNames());
+        showShownSet();
+    });
+    connect(map, &WorldMap::shownTileSetChanged, this, [this](int k) {
+        showShownSet();
+        frameBrush();
+        emit tileSetShown(k);
+    });
+    connect(doc, &MapDocument::brushChanged, this, &TileSetWidget::frameBrush);
     resize(QSize(239, 100));
     update();
     updateGeometry();
 }
 
-TileSetWidget::~TileSetWidget() = default;
+TileSetWidget::~TileSetWidget()
+{
+    // A document of the window's outlives the palette; it must not call back.
+    disconnect(doc, nullptr, this, nullptr);
+    disconnect(&doc->map(), nullptr, this, nullptr);
+}
 
 QSize TileSetWidget::sizeHint() const
 {
@@ -56,74 +72,72 @@ QPoint TileSetWidget::cellAt(int x, int y) const
 
 void TileSetWidget::addTileSet(QPixmap* newSet, QString newFile)
 {
-    if (tileSetCount >= MaxTileSets)
-        return;
-    tileSets[tileSetCount] = *newSet;
-    tileSetFiles[tileSetCount] = newFile;
-    ++tileSetCount;
-    emit tileSetsListed(QStringList(tileSetFiles, tileSetFiles + tileSetCount));
+    // The canvas, connected first, has usually added the set already.
+    if (newSet && tileSetTotal() < MaxTileSets && !doc->isNewestTileSet(newFile, *newSet))
+        doc->addTileSet(newFile, *newSet);
 }
 
 bool TileSetWidget::loadTileSet(QString file)
 {
-    // Refused before anything is emitted, so that the canvas's list and this
-    // one never get out of step.
-    if (tileSetCount >= MaxTileSets) {
-        refuseLoad(tr("At most %1 tile sets can be loaded.").arg(MaxTileSets));
-        return false;
-    }
-    // A map file names its tile sets by these strings; catching a bad one
-    // here spares the user a map that cannot be saved.
-    const QString nameProblem = tileSetNameProblem(file);
-    if (!nameProblem.isEmpty()) {
-        refuseLoad(tr("The name \"%1\" cannot be stored in a map file: %2.")
-                       .arg(shortenedForMessage(file, this), nameProblem));
-        return false;
-    }
-    QString reason;
-    QPixmap loaded = images.load(file, tileSide, &reason);
+    // Refused before anything is emitted, so that nothing changes.
+    FileProblem problem;
+    QPixmap loaded = doc->readTileSet(file, &problem);
     if (loaded.isNull()) {
-        refuseLoad(QStringLiteral("%1: %2").arg(shortenedForMessage(QFileInfo(file).absoluteFilePath(), this),
-                                                reason));
+        emit loadRefused(problem.message, problem.path);
         return false;
     }
-
-    const int countBefore = tileSetCount;
     emit tileSetAdded(&loaded, file);
-    // The grid points at the copy that our own addTileSet() stored during
-    // the emission; without that connection there is nothing to point at.
-    if (tileSetCount != countBefore + 1)
+    if (!doc->isNewestTileSet(file, loaded))
         return false;
-
-    showGridOf(tileSetCount - 1);
+    doc->showTileSet(tileSetTotal() - 1);
     // A new set starts framed at its first tile, whatever the brush is.
+    update(frameArea(selectedCell));
     selectedCell = QPoint(0, 0);
     framed = true;
-    emit tileSetShown(shownSlot);
+    update(frameArea(selectedCell));
     return true;
 }
 
-void TileSetWidget::showGridOf(int slot)
+void TileSetWidget::showShownSet()
 {
-    QPixmap* stored = &tileSets[slot];
-    const QString& file = tileSetFiles[slot];
-    columns = stored->width() / tileSide;
-    rows = stored->height() / tileSide;
+    // While the list changes, the set shown may lie beyond it for a moment.
+    const int slot = shownTileSet();
+    if (slot < 0 || slot >= tileSetTotal()) {
+        // Without a set to show, a palette that showed one keeps no grid.
+        if (columns >= 0 && (columns != 0 || tileGrid)) {
+            tileGrid.reset();
+            columns = 0;
+            resize(sizeHint());
+            update();
+            updateGeometry();
+        }
+        return;
+    }
+    auto* image = const_cast<QPixmap*>(tileSetImage(slot));
+    const QString file = tileSetName(slot);
+    columns = image->width() / tileSide;
+    rows = image->height() / tileSide;
     tileGrid.reset(columns * rows > 0 ? new Tile[columns * rows] : nullptr);
     for (int i = 0; i < columns; ++i) {
         for (int j = 0; j < rows; ++j) {
             Tile& tile = gridTile(i, j);
             tile.tileSetFile = file;
-            tile.tileSet = stored;
+            tile.tileSet = image;
             tile.tileIndex = i + columns * j;
         }
     }
-    shownSlot = slot;
 
     setUpdatesEnabled(true);
     resize(sizeHint());
     update();
     updateGeometry();
+}
+
+void TileSetWidget::frameBrush()
+{
+    const Tile& brush = doc->brush();
+    const int slot = shownTileSet();
+    frameTile(slot >= 0 && tileSetName(slot) == brush.tileSetFile ? brush.tileIndex : -1);
 }
 
 void TileSetWidget::frameTile(int index)
@@ -137,82 +151,18 @@ void TileSetWidget::frameTile(int index)
 
 void TileSetWidget::clearSets()
 {
-    images.clear();
+    doc->clearTileSets();
     tileGrid.reset();
     columns = 0;
-    tileSetCount = 0;
-    shownSlot = -1;
-    std::fill(std::begin(tileSets), std::end(tileSets), QPixmap());
-    std::fill(std::begin(tileSetFiles), std::end(tileSetFiles), QString());
     resize(sizeHint());
     update();
     updateGeometry();
-    emit tileSetsListed(QStringList());
-    emit tileSetShown(-1);
 }
 
 void TileSetWidget::showTileSet(int slot)
 {
-    if (slot < 0 || slot >= tileSetCount || slot == shownSlot)
-        return;
-    showGridOf(slot);
-    frameTile(tileSetFiles[slot] == brushFile ? brushIndex : -1);
-    emit tileSetShown(shownSlot);
-}
-
-void TileSetWidget::followBrush(const QString& file, int index)
-{
-    brushFile = file;
-    brushIndex = index;
-}
-
-void TileSetWidget::showTile(const QString& file, int index)
-{
-    followBrush(file, index);
-    int slot = shownSlot;
-    if (index >= 0 && (slot < 0 || tileSetFiles[slot] != file)) {
-        const QString* found = std::find(tileSetFiles, tileSetFiles + tileSetCount, file);
-        slot = found == tileSetFiles + tileSetCount ? -1 : int(found - tileSetFiles);
-    }
-    // An empty cell, or a set that is not loaded: nothing to show or frame.
-    if (index < 0 || slot < 0) {
-        frameTile(-1);
-        return;
-    }
-    if (slot != shownSlot) {
-        showGridOf(slot);
-        frameTile(index);
-        emit tileSetShown(shownSlot);
-    } else {
-        frameTile(index);
-    }
-}
-
-void TileSetWidget::beginLoads()
-{
-    collectingRefusals = true;
-    refusals.clear();
-}
-
-void TileSetWidget::endLoads()
-{
-    collectingRefusals = false;
-    if (refusals.isEmpty())
-        return;
-    const QString listed = refusals.join(QLatin1Char('\n'));
-    refusals.clear();
-    refuseLoad(listed);
-}
-
-void TileSetWidget::refuseLoad(const QString& reason)
-{
-    if (collectingRefusals) {
-        refusals << reason;
-        return;
-    }
-    QMessageBox::information(this, tr("TileSet Load"),
-                             tr("File could not be loaded...") + QLatin1Char('\n') + reason,
-                             QMessageBox::Ok, QMessageBox::Ok);
+    if (slot >= 0 && slot < tileSetTotal())
+        doc->showTileSet(slot);
 }
 
 QRect TileSetWidget::frameArea(const QPoint& cell) const

@@ -26,15 +26,6 @@ QList<QAction*> windowActions(const QMainWindow& window)
     return window.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-QAction* actionByText(const QMainWindow& window, const QString& text)
-{
-    for (QAction* action : windowActions(window)) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
-
 // An entry list as text: separators as "|", submenus as "> title".
 QStringList entries(const QList<QAction*>& actions)
 {

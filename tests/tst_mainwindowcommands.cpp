@@ -22,77 +22,6 @@
 
 namespace {
 
-QAction* actionByText(const QMainWindow& window, const QString& text)
-{
-    for (QAction* action : window.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
-
-// What a file dialog was opened with.
-struct FileDialogSeen
-{
-    QString title;
-    QStringList filters;
-    QString directory;
-    QFileDialog::AcceptMode acceptMode = QFileDialog::AcceptOpen;
-    bool refused = false; // the dialog did not take the name
-};
-
-// Answers the next QFileDialog with `file`, or cancels it when `file` is null.
-ModalAnswerer::Answer answerFileDialog(const QString& file, FileDialogSeen* seen)
-{
-    return [file, seen](QWidget* widget) {
-        auto* dialog = qobject_cast<QFileDialog*>(widget);
-        if (!dialog) {
-            widget->close();
-            return;
-        }
-        seen->title = dialog->windowTitle();
-        seen->filters = dialog->nameFilters();
-        seen->directory = dialog->directory().absolutePath();
-        seen->acceptMode = dialog->acceptMode();
-        if (file.isNull()) {
-            dialog->reject();
-            return;
-        }
-        // selectFile() leaves the name field alone while it has the focus, so
-        // the name is typed into the field itself.
-        if (auto* nameField = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            nameField->setText(file);
-        else
-            dialog->selectFile(file);
-        // QDialog's accept() is public and reaches QFileDialog's checks.
-        static_cast<QDialog*>(dialog)->accept();
-        if (dialog->isVisible()) {
-            seen->refused = true;
-            dialog->reject();
-        }
-    };
-}
-
-ModalAnswerer::Answer pressButton(QMessageBox::StandardButton button)
-{
-    return [button](QWidget* widget) {
-        if (auto* box = qobject_cast<QMessageBox*>(widget)) {
-            if (QAbstractButton* pressed = box->button(button)) {
-                pressed->click();
-                return;
-            }
-        }
-        widget->close();
-    };
-}
-
-// Closes whatever appears; armed where no dialog is expected, so that one
-// that does appear fails the test instead of blocking it.
-ModalAnswerer::Answer closeAnything()
-{
-    return [](QWidget* widget) { widget->close(); };
-}
-
 QString readAll(const QString& path)
 {
     QFile file(path);
@@ -162,6 +91,9 @@ private slots:
     void commandsWithoutBehaviour_data();
     void commandsWithoutBehaviour();
     void exitClosesTheWindow();
+    void closeAsksOnlyWithUnsavedChanges_data();
+    void closeAsksOnlyWithUnsavedChanges();
+    void noWaitCursorLeftBehind();
     void aboutNamesProgramAndVersion();
 
 private:
@@ -350,7 +282,7 @@ void TestMainWindowCommands::saveNames()
     QCOMPARE(seen.title, QStringLiteral("Save GameSet"));
     QCOMPARE(seen.filters, QStringList { QStringLiteral("Map files (*.map)") });
     QCOMPARE(seen.directory, workDir);
-    QCOMPARE(seen.acceptMode, QFileDialog::AcceptSave);
+    QCOMPARE(seen.acceptMode, int(QFileDialog::AcceptSave));
 
     QCOMPARE(QDir(workDir).entryList(QDir::Files), QStringList { written });
     QVERIFY(readAll(workDir + QLatin1Char('/') + written).startsWith(QStringLiteral("0\n30 30\n-1 -1 0\n")));
@@ -468,7 +400,7 @@ void TestMainWindowCommands::loadTileSetUsesRelativePath()
     QCOMPARE(seen.title, QStringLiteral("Open Tile Set"));
     QCOMPARE(seen.filters, QStringList { QStringLiteral("Image files (*.png *.jpg *.bmp)") });
     QCOMPARE(seen.directory, workDir);
-    QCOMPARE(seen.acceptMode, QFileDialog::AcceptOpen);
+    QCOMPARE(seen.acceptMode, int(QFileDialog::AcceptOpen));
     QCOMPARE(answerer.seenTitles(),
              (QStringList { QStringLiteral("Open Tile Set"), QStringLiteral("TileSet Load") }));
     QCOMPARE(answerer.seenTexts().at(1), name);
@@ -667,6 +599,116 @@ void TestMainWindowCommands::exitClosesTheWindow()
     VERIFY_ANSWERED(answerer);
     QCOMPARE(answerer.seenCount(), 0);
     QVERIFY(!window->isVisible());
+}
+
+void TestMainWindowCommands::closeAsksOnlyWithUnsavedChanges_data()
+{
+    // The map before closing: "clean", "new" (painted, no file), "saved" (a
+    // file, then painted) or "gone" (the same, its folder removed since).
+    QTest::addColumn<QString>("map");
+    QTest::addColumn<QString>("answer"); // "" none expected, "Save", "Discard", "Cancel", "Escape"
+    QTest::addColumn<QString>("saveAs"); // typed into the save dialog; null cancels it
+    QTest::addColumn<bool>("closed");
+
+    QTest::newRow("nothing to save: closes without asking") << "clean" << "" << QString() << true;
+    QTest::newRow("Discard closes and writes nothing") << "saved" << "Discard" << QString() << true;
+    QTest::newRow("Cancel keeps the window") << "saved" << "Cancel" << QString() << false;
+    QTest::newRow("Escape keeps the window") << "new" << "Escape" << QString() << false;
+    QTest::newRow("Save writes the map's own file and closes") << "saved" << "Save" << QString() << true;
+    QTest::newRow("Save of a new map asks for a name") << "new" << "Save" << "kept" << true;
+    QTest::newRow("Save of a new map, name cancelled") << "new" << "Save" << QString() << false;
+    QTest::newRow("Save that fails keeps the window") << "gone" << "Save" << QString() << false;
+}
+
+void TestMainWindowCommands::closeAsksOnlyWithUnsavedChanges()
+{
+    QFETCH(QString, map);
+    QFETCH(QString, answer);
+    QFETCH(QString, saveAs);
+    QFETCH(bool, closed);
+    QVERIFY(QDir().mkdir(QStringLiteral("sub")));
+    const QString file = QStringLiteral("sub/castle.map");
+    if (map != QLatin1String("new"))
+        QVERIFY(canvas->writeMapFile(file));
+    if (map != QLatin1String("clean"))
+        QVERIFY(paintOneCell());
+    if (map == QLatin1String("gone"))
+        QVERIFY(QDir(QStringLiteral("sub")).removeRecursively());
+    const QByteArray before = readAll(file).toLatin1();
+    QVERIFY2(showExposed(window.get()), "the window was not exposed");
+
+    ModalAnswerer answerer;
+    bool saveIsDefault = false;
+    if (answer == QLatin1String("Escape")) {
+        answerer.expect([](QWidget* box) { QTest::keyClick(box, Qt::Key_Escape); }, ModalAnswerer::activeWithFocus());
+    } else if (!answer.isEmpty()) {
+        answerer.expect([answer, &saveIsDefault](QWidget* box) {
+            auto* question = qobject_cast<QMessageBox*>(box);
+            saveIsDefault = question && question->defaultButton() == question->button(QMessageBox::Save);
+            pressButton(answer == QLatin1String("Save") ? QMessageBox::Save
+                            : answer == QLatin1String("Discard") ? QMessageBox::Discard
+                                                                : QMessageBox::Cancel)(box);
+        });
+    }
+    if (answer == QLatin1String("Save") && map == QLatin1String("new"))
+        answerer.expect(answerFileDialog(saveAs));
+    if (map == QLatin1String("gone"))
+        answerer.expectMessageBox(QMessageBox::Ok);
+    answerer.expect(closeAnything());
+    QCOMPARE(window->close(), closed);
+    VERIFY_ANSWERED(answerer);
+
+    if (!answer.isEmpty()) {
+        QVERIFY(saveIsDefault || answer == QLatin1String("Escape"));
+        QCOMPARE(answerer.seenTitles().value(0), QStringLiteral("Varnhold"));
+        QCOMPARE(answerer.seenTexts().value(0), map == QLatin1String("new")
+                                                   ? QStringLiteral("Save changes to Untitled before closing?")
+                                                   : QStringLiteral("Save changes to castle.map before closing?"));
+    }
+    QCOMPARE(answerer.seenCount(), int(!answer.isEmpty()) + int(answer == QLatin1String("Save") && map == QLatin1String("new"))
+                                       + int(map == QLatin1String("gone")));
+    if (map == QLatin1String("gone"))
+        QCOMPARE(answerer.seenTitles().last(), QStringLiteral("Set Save"));
+    const bool saved = answer == QLatin1String("Save") && closed;
+    if (map == QLatin1String("saved"))
+        QCOMPARE(readAll(file).toLatin1() != before, saved);
+    if (!saveAs.isEmpty())
+        QVERIFY(QFile::exists(saveAs + QStringLiteral(".map")));
+    // A window left open still holds the map as it was.
+    QCOMPARE(window->isWindowModified(), !saved && map != QLatin1String("clean"));
+    if (map != QLatin1String("clean"))
+        QCOMPARE(canvas->topLayerCells()[2][2].tileIndex, 3);
+}
+
+void TestMainWindowCommands::noWaitCursorLeftBehind()
+{
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+    QVERIFY(paintOneCell());
+    QVERIFY(QDir().mkdir(QStringLiteral("sub")));
+    QFile bad(QStringLiteral("bad.map"));
+    QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("no map\n") > 0);
+    bad.close();
+    // Each command with the file its dialog is given, if it opens one; the
+    // last two fail and end with a message box.
+    const QList<std::pair<QString, QString>> commands = {
+        { QStringLiteral("Save Set"), workDir + QStringLiteral("/sub/a.map") },
+        { QStringLiteral("&Import Set"), workDir + QStringLiteral("/sub/a.map") },
+        { QStringLiteral("&Import Set"), workDir + QStringLiteral("/bad.map") },
+        { QStringLiteral("&Save All"), QString() },
+    };
+    for (const auto& [command, file] : commands) {
+        if (file.isEmpty())
+            QVERIFY(QDir(QStringLiteral("sub")).removeRecursively());
+        ModalAnswerer answerer;
+        if (!file.isEmpty())
+            answerer.expect(answerFileDialog(file));
+        answerer.expect(closeAnything());
+        actionByText(*window, command)->trigger();
+        VERIFY_ANSWERED(answerer);
+        QVERIFY2(!QGuiApplication::overrideCursor(), qPrintable(command + QLatin1Char(' ') + file));
+    }
+    QCOMPARE(canvas->topLayerCells()[2][2].tileIndex, 3);
 }
 
 void TestMainWindowCommands::aboutNamesProgramAndVersion()

@@ -1,6 +1,5 @@
 #include "canvas/worldviewwidget.h"
 #include "mapcli/mapcommand.h"
-#include "palette/tilesetwidget.h"
 #include "support/referencerenderer.h"
 #include "support/testart.h"
 
@@ -121,10 +120,6 @@ void TestMapRender::matchesCanvas()
     // The top layer alone is what the canvas shows of the same top layer
     // over a blank bottom one.
     WorldViewWidget canvas;
-    TileSetWidget palette(40);
-    connect(&palette, &TileSetWidget::tileSetAdded, &canvas, &WorldViewWidget::addTileSet);
-    connect(&palette, &TileSetWidget::tileSetAdded, &palette, &TileSetWidget::addTileSet);
-    connect(&canvas, &WorldViewWidget::tileSetAdded, &palette, &TileSetWidget::loadTileSet);
     QVERIFY(canvas.readMapFile(layers == QLatin1String("top") ? QStringLiteral("toponly.map")
                                                               : QStringLiteral("m.map")));
     QCOMPARE(canvas.tileSetTotal(), 3);

@@ -104,19 +104,23 @@ void TestTileSetImages::sameFileDecodedOnce()
     QVERIFY(!path.isEmpty());
     TileSetImageStore store;
     QString reason;
-    const QPixmap first = store.load(path, 40, &reason);
+    QPixmap first = store.load(path, 40, &reason);
     QVERIFY2(!first.isNull(), qPrintable(reason));
     // Through another spelling of the path, the file is the same.
-    const QPixmap again = store.load(dir->path() + QStringLiteral("/./grass.png"), 40, &reason);
+    QPixmap again = store.load(dir->path() + QStringLiteral("/./grass.png"), 40, &reason);
     QCOMPARE(again.cacheKey(), first.cacheKey());
     QCOMPARE(store.bytesHeld(), qint64(400) * 200 * 4);
 
     // Changed on disk, it is a new image.
     QVERIFY(!writeImage(QStringLiteral("grass.png"), QSize(80, 80)).isEmpty());
-    const QPixmap changed = store.load(path, 40, &reason);
+    QPixmap changed = store.load(path, 40, &reason);
     QCOMPARE(changed.size(), QSize(80, 80));
     QVERIFY(changed.cacheKey() != first.cacheKey());
-    store.clear();
+    // An image nobody holds any more is let go.
+    store.release();
+    QCOMPARE(store.bytesHeld(), qint64(400) * 200 * 4 + 80 * 80 * 4);
+    first = again = changed = QPixmap();
+    store.release();
     QCOMPARE(store.bytesHeld(), 0);
 }
 
@@ -125,14 +129,17 @@ void TestTileSetImages::budgetRefusesBeforeDecoding()
     // Room for two 400 x 400 images, not three.
     TileSetImageStore store(3 * 400 * 400 * 4 - 1);
     QString reason;
+    QList<QPixmap> held;
     for (const char* name : { "a.png", "b.png" })
-        QVERIFY(!store.load(writeImage(QString::fromLatin1(name), QSize(400, 400)), 40, &reason).isNull());
+        held << store.load(writeImage(QString::fromLatin1(name), QSize(400, 400)), 40, &reason);
+    QVERIFY(!held[0].isNull() && !held[1].isNull());
     QVERIFY(store.load(writeImage(QStringLiteral("c.png"), QSize(400, 400)), 40, &reason).isNull());
     QCOMPARE(reason, QStringLiteral("the image is 400 x 400 pixels, 1 MB decoded; with the 2 MB of tile sets "
                                     "already loaded that is more than the 2 MB all tile sets may take together"));
     // The same file again costs nothing.
     QVERIFY(!store.load(dir->filePath(QStringLiteral("a.png")), 40, &reason).isNull());
-    store.clear();
+    // Once nobody holds an image, its room is free again.
+    held.removeFirst();
     QVERIFY(!store.load(dir->filePath(QStringLiteral("c.png")), 40, &reason).isNull());
 }
 

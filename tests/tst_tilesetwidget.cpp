@@ -1,13 +1,11 @@
 #include "palette/tilesetwidget.h"
 
-#include "support/modalanswerer.h"
 #include "support/windowstate.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
 #include <QSignalSpy>
@@ -224,20 +222,16 @@ void TestTileSetWidget::refusesUnloadableFile()
     QCOMPARE(palette.selectedTile(), QPoint(3, 2));
     const PaletteState before(palette);
     QSignalSpy added(&palette, &TileSetWidget::tileSetAdded);
+    QSignalSpy refused(&palette, &TileSetWidget::loadRefused);
 
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Ok);
     QVERIFY(!palette.loadTileSet(path));
-    VERIFY_ANSWERED(answerer);
 
-    QVERIFY(answerer.allAnswered());
-    QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("TileSet Load")});
-    const QStringList lines = answerer.seenTexts().value(0).split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines.at(0), QStringLiteral("File could not be loaded..."));
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(refused.at(0).at(1).toString(), QFileInfo(path).absoluteFilePath());
+    const QString line = refused.at(0).at(0).toString().arg(QFileInfo(path).absoluteFilePath());
     const QString prefix = QFileInfo(path).absoluteFilePath() + QStringLiteral(": ");
-    QVERIFY2(lines.at(1).startsWith(prefix), qPrintable(lines.at(1)));
-    QVERIFY2(lines.at(1).size() > prefix.size(), "the reason is missing");
+    QVERIFY2(line.startsWith(prefix), qPrintable(line));
+    QVERIFY2(line.size() > prefix.size(), "the reason is missing");
     QCOMPARE(added.count(), 0);
     QVERIFY(PaletteState(palette) == before);
 }
@@ -247,13 +241,12 @@ void TestTileSetWidget::imageSmallerThanOneTileIsRefused()
     // A set without a single tile could never be used: the load says so.
     TileSetWidget palette(40);
     wireToItself(palette);
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Ok);
+    QSignalSpy refused(&palette, &TileSetWidget::loadRefused);
     QVERIFY(!palette.loadTileSet(writeImage(dir, QStringLiteral("narrow.png"), 39, 100)));
-    VERIFY_ANSWERED(answerer);
-    QVERIFY2(answerer.seenTexts().value(0).endsWith(QStringLiteral("the image is 39 x 100 pixels, smaller than one "
-                                                                   "40 x 40 tile")),
-             qPrintable(answerer.seenTexts().value(0)));
+    QCOMPARE(refused.count(), 1);
+    const QString message = refused.at(0).at(0).toString();
+    QVERIFY2(message.endsWith(QStringLiteral("the image is 39 x 100 pixels, smaller than one 40 x 40 tile")),
+             qPrintable(message));
     QCOMPARE(palette.tileSetTotal(), 0);
 }
 

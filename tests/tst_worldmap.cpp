@@ -179,46 +179,39 @@ void TestWorldMap::resizeKeepsWhatItCuts()
 void TestWorldMap::swapContentsExchangesEverything()
 {
     WorldMap map(5, 4);
-    QStringList wanted;
-    QSignalSpy cleared(&map, &WorldMap::tileSetsCleared);
-    connect(&map, &WorldMap::tileSetsWanted, &map, [&](const QStringList& names) {
-        wanted << names;
-        // As the palette would: "gone.png" does not load.
-        for (const QString& name : names) {
-            if (name != QLatin1String("gone.png"))
-                map.addTileSet(name, QPixmap(40, 40));
-        }
-    });
-    map.addTileSet(QStringLiteral("a.png"), QPixmap(40, 40));
+    const QPixmap a(40, 40);
+    const QPixmap b(80, 40);
+    map.addTileSet(QStringLiteral("a.png"), a);
     CellPatch edit;
     map.fill(Layer::Top, QRect(1, 1, 1, 1), Cell(map.slotOf(QStringLiteral("a.png")), 0, true), &edit);
     map.setFileName(QStringLiteral("first.map"));
     const QList<quint64> first = snapshot(map);
 
+    // "gone.png" did not load: its cells keep the name.
     MapContents second;
     second.size = QSize(2, 3);
     second.top = CellGrid(2, 3);
     second.bottom = CellGrid(2, 3);
     second.bottom.at(1, 2) = Cell(map.slotOf(QStringLiteral("gone.png")), 3, false);
-    second.tileSets = QStringList { QStringLiteral("b.png"), QStringLiteral("gone.png") };
+    second.tileSets = { { QStringLiteral("b.png"), b, b } };
     second.fileName = QStringLiteral("second.map");
 
     map.swapContents(&second);
     QCOMPARE(map.size(), QSize(2, 3));
-    QCOMPARE(wanted, (QStringList { QStringLiteral("b.png"), QStringLiteral("gone.png") }));
     QCOMPARE(map.tileSetNames(), QStringList { QStringLiteral("b.png") });
+    QCOMPARE(map.tileSetImage(0)->cacheKey(), b.cacheKey());
     QCOMPARE(map.missingTileSets(), QStringList { QStringLiteral("gone.png") });
     QCOMPARE(map.fileName(), QStringLiteral("second.map"));
-    QCOMPARE(cleared.count(), 1);
-    // What went out is what the map held.
+    QCOMPARE(map.shownTileSet(), 0);
+    // What went out is what the map held, images too.
     QCOMPARE(second.size, QSize(5, 4));
-    QCOMPARE(second.tileSets, QStringList { QStringLiteral("a.png") });
+    QCOMPARE(int(second.tileSets.size()), 1);
+    QCOMPARE(second.tileSets[0].name, QStringLiteral("a.png"));
+    QCOMPARE(second.tileSets[0].drawn.cacheKey(), a.cacheKey());
     QCOMPARE(second.fileName, QStringLiteral("first.map"));
 
-    wanted.clear();
     map.swapContents(&second);
     QCOMPARE(snapshot(map), first);
-    QCOMPARE(wanted, QStringList { QStringLiteral("a.png") });
     QCOMPARE(map.tileSetIndex(QStringLiteral("a.png")), 0);
     QCOMPARE(map.fileName(), QStringLiteral("first.map"));
     // A blank map is kept as nothing at all.
@@ -244,18 +237,15 @@ void TestWorldMap::namesOutliveTheirImages()
     CellPatch edit;
     map.fill(Layer::Top, QRect(0, 0, 1, 1), cell, &edit);
 
-    MapContents empty;
-    empty.size = map.size();
-    map.swapContents(&empty);
+    map.clearTileSets();
     // The set is gone, its slot is not: a brush of it paints nothing, a
     // cell of it finds its name again.
     QVERIFY(!map.cellFor(brush, &cell));
     QCOMPARE(map.slotOf(QStringLiteral("a.png")), slot);
-    map.swapContents(&empty);
     QCOMPARE(map.tile(Layer::Top, 0, 0).tileSetFile, QStringLiteral("a.png"));
     QCOMPARE(map.tile(Layer::Top, 0, 0).tileSet, nullptr);
     map.addTileSet(QStringLiteral("a.png"), QPixmap(80, 40));
-    QCOMPARE(map.tile(Layer::Top, 0, 0).tileSet, map.tileSetImage(0));
+    QCOMPARE(map.tile(Layer::Top, 0, 0).tileSet, map.drawnImage(0));
 }
 
 void TestWorldMap::missingSetsInFileOrder()

@@ -3,6 +3,7 @@
 #include "palette/tilesetwidget.h"
 #include "support/canvasdriver.h"
 #include "support/modalanswerer.h"
+#include "support/windowstate.h"
 #include "support/referencerenderer.h"
 
 #include <QApplication>
@@ -44,7 +45,6 @@ private slots:
     void refusedSaveKeepsOldFile_data();
     void refusedSaveKeepsOldFile();
     void unstorableNameRefusesSave();
-    void cursorAfterFileOperations();
 
 private:
     void writeImage(const QString& name, const QColor& tint = QColor());
@@ -147,10 +147,7 @@ void TestWorldViewMapFile::twoByOneExample()
 {
     writeImage(QStringLiteral("tiles/grass.png"));
     QVERIFY(palette->loadTileSet(QStringLiteral("tiles/grass.png")));
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(2, 1);
-    VERIFY_ANSWERED(answerer);
     QCOMPARE(canvas->worldSize(), QSize(2, 1));
     paint(QStringLiteral("tiles/grass.png"), 5, QPoint(0, 0));
     togglePass(QPoint(0, 0));
@@ -164,10 +161,7 @@ void TestWorldViewMapFile::recordsRunRowByRow()
 {
     writeImage(QStringLiteral("a.png"));
     QVERIFY(palette->loadTileSet(QStringLiteral("a.png")));
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Yes);
     canvas->resizeWorld(5, 3);
-    VERIFY_ANSWERED(answerer);
     // Tile x + 5 * y in top cell (x, y), tile 14 - that in the bottom cell.
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
@@ -314,15 +308,9 @@ void TestWorldViewMapFile::refusedImportChangesNothing()
     pickBrush(*canvas, QStringLiteral("keep.png"), 6);
     const LayerCopy top(canvas->topLayerCells());
 
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Ok);
-    QVERIFY(!canvas->readMapFile(file));
-    VERIFY_ANSWERED(answerer);
-    QCOMPARE(answerer.seenCount(), 1);
-    QCOMPARE(answerer.seenTitles().first(), QStringLiteral("TileSet Load"));
-    const QString shown = answerer.seenTexts().first();
-    QVERIFY2(shown.startsWith(QStringLiteral("File could not be loaded...")), qPrintable(shown));
-    QVERIFY2(shown.contains(reason), qPrintable(shown));
+    QString error;
+    QVERIFY(!canvas->readMapFile(file, &error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
 
     QCOMPARE(top.changedIn(canvas->topLayerCells()), QList<QPoint>());
     QCOMPARE(canvas->tileSetTotal(), 1);
@@ -339,12 +327,10 @@ void TestWorldViewMapFile::missingTileSetKeepsItsCells()
     writeText(QStringLiteral("three.map"),
               "3\na.png\nb.png\nc.png\n3 1\n0 1 0\n1 2 1\n2 3 0\n-1 -1 0\n1 4 0\n2 5 1\n");
 
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Ok);
-    QVERIFY(canvas->readMapFile(QStringLiteral("three.map")));
-    VERIFY_ANSWERED(answerer);
-    QCOMPARE(answerer.seenCount(), 1);
-    QVERIFY(answerer.seenTexts().first().contains(QStringLiteral("b.png")));
+    QList<FileProblem> unloaded;
+    QVERIFY(canvas->readMapFile(QStringLiteral("three.map"), nullptr, &unloaded));
+    QCOMPARE(unloaded.size(), 1);
+    QCOMPARE(unloaded[0].path, QFileInfo(QStringLiteral("b.png")).absoluteFilePath());
     QCOMPARE(canvas->tileSetTotal(), 2);
 
     const Tile& fromB = canvas->topLayerCells()[1][0];
@@ -393,12 +379,9 @@ void TestWorldViewMapFile::recordsWithoutTilesSaveAsRead()
     if (loads)
         writeImage(QStringLiteral("a.png"));
     writeText(QStringLiteral("bare.map"), file);
-    ModalAnswerer answerer;
-    if (!loads)
-        answerer.expectMessageBox(QMessageBox::Ok);
-    QVERIFY(canvas->readMapFile(QStringLiteral("bare.map")));
-    QVERIFY(answerer.allAnswered());
-    VERIFY_ANSWERED(answerer);
+    QList<FileProblem> unloaded;
+    QVERIFY(canvas->readMapFile(QStringLiteral("bare.map"), nullptr, &unloaded));
+    QCOMPARE(unloaded.size(), loads ? 0 : 1);
     // Undo and redo on the way must not lose the set either.
     canvas->history().undo();
     canvas->history().redo();
@@ -440,15 +423,17 @@ void TestWorldViewMapFile::unloadableSetsInOneBox()
 
     ModalAnswerer answerer;
     QSize boxSize;
+    answerer.expect(answerFileDialog(QStringLiteral("forty.map")));
     answerer.expect([&boxSize](QWidget* box) {
         boxSize = box->sizeHint();
         static_cast<QMessageBox*>(box)->accept();
     });
-    QVERIFY(canvas->readMapFile(QStringLiteral("forty.map")));
+    actionByText(*window, QStringLiteral("&Import Set"))->trigger();
     QVERIFY(answerer.allAnswered());
     VERIFY_ANSWERED(answerer);
-    QCOMPARE(answerer.seenCount(), 1);
-    const QStringList lines = answerer.seenTexts().first().split(QLatin1Char('\n'));
+    QCOMPARE(answerer.seenCount(), 2);
+    QCOMPARE(answerer.seenTitles()[1], QStringLiteral("TileSet Load"));
+    const QStringList lines = answerer.seenTexts()[1].split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 41);
     QCOMPARE(lines.first(), QStringLiteral("File could not be loaded..."));
     QVERIFY(lines[40].contains(QStringLiteral("missing39.png: the file does not exist")));
@@ -463,7 +448,7 @@ void TestWorldViewMapFile::unloadableSetsInOneBox()
     canvas->history().undo();
     QCOMPARE(canvas->worldSize(), QSize(30, 30));
     canvas->history().redo();
-    QCOMPARE(answerer.seenCount(), 1);
+    QCOMPARE(answerer.seenCount(), 2);
 }
 
 void TestWorldViewMapFile::tooManySetsListsEveryMissingOne()
@@ -477,19 +462,18 @@ void TestWorldViewMapFile::tooManySetsListsEveryMissingOne()
         top += QByteArray::number(i) + " 0 0\n";
         bottom += "-1 -1 0\n";
     }
-    writeText(QStringLiteral("many.map"), file + "40 1\n" + top + bottom);
-    ModalAnswerer loads;
-    loads.expectMessageBox(QMessageBox::Ok);
+    const QByteArray many = file + "40 1\n" + top + bottom;
+    writeText(QStringLiteral("many.map"), many);
     QVERIFY(canvas->readMapFile(QStringLiteral("many.map")));
-    VERIFY_ANSWERED(loads);
     QPixmap image = QPixmap::fromImage(testTileSetImage());
     canvas->addTileSet(&image, QStringLiteral("real.png"));
-    writeText(QStringLiteral("old.map"), "old\n");
 
+    // Saved to its own file, through the window.
     ModalAnswerer answerer;
     answerer.expectMessageBox(QMessageBox::Ok);
-    QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map")));
+    actionByText(*window, QStringLiteral("&Save All"))->trigger();
     VERIFY_ANSWERED(answerer);
+    QCOMPARE(answerer.seenTitles(), QStringList { QStringLiteral("Set Save") });
     // The file, the reason, then every set not loaded on a line of its own,
     // each short enough for the screen.
     const QStringList lines = answerer.seenTexts().first().split(QLatin1Char('\n'));
@@ -499,7 +483,7 @@ void TestWorldViewMapFile::tooManySetsListsEveryMissingOne()
              qPrintable(QString::number(lines[2].size())));
     QCOMPARE(lines[3], QStringLiteral("missing1.png"));
     QCOMPARE(lines.last(), QStringLiteral("missing39.png"));
-    QCOMPARE(readText(QStringLiteral("old.map")), QByteArray("old\n"));
+    QCOMPARE(readText(QStringLiteral("many.map")), many);
 }
 
 void TestWorldViewMapFile::refusedSaveKeepsOldFile_data()
@@ -517,14 +501,9 @@ void TestWorldViewMapFile::refusedSaveKeepsOldFile()
     QDir().mkdir(QStringLiteral("afolder"));
     const QStringList before = QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Ok);
-    QVERIFY(!canvas->writeMapFile(target));
-    VERIFY_ANSWERED(answerer);
-    QCOMPARE(answerer.seenCount(), 1);
-    QCOMPARE(answerer.seenTitles().first(), QStringLiteral("Set Save"));
-    QVERIFY2(answerer.seenTexts().first().startsWith(QStringLiteral("Cannot write file %1").arg(target)),
-             qPrintable(answerer.seenTexts().first()));
+    QString error;
+    QVERIFY(!canvas->writeMapFile(target, &error));
+    QVERIFY(!error.isEmpty());
     QCOMPARE(readText(QStringLiteral("plain.txt")), QByteArray("old content\n"));
     QCOMPARE(QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
     QVERIFY(QDir(QStringLiteral("afolder")).isEmpty());
@@ -539,34 +518,10 @@ void TestWorldViewMapFile::unstorableNameRefusesSave()
     paint(QStringLiteral("two words.png"), 1, QPoint(0, 0));
     writeText(QStringLiteral("old.map"), "old\n");
 
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Ok);
-    QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map")));
-    VERIFY_ANSWERED(answerer);
-    QCOMPARE(answerer.seenTitles(), QStringList{QStringLiteral("Set Save")});
-    QVERIFY2(answerer.seenTexts().first().contains(QStringLiteral("two words.png")),
-             qPrintable(answerer.seenTexts().first()));
+    QString error;
+    QVERIFY(!canvas->writeMapFile(QStringLiteral("old.map"), &error));
+    QVERIFY2(error.contains(QStringLiteral("two words.png")), qPrintable(error));
     QCOMPARE(readText(QStringLiteral("old.map")), QByteArray("old\n"));
-}
-
-void TestWorldViewMapFile::cursorAfterFileOperations()
-{
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
-
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(QMessageBox::Ok);
-    QVERIFY(!canvas->readMapFile(QStringLiteral("missing.map")));
-    VERIFY_ANSWERED(answerer);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
-
-    QVERIFY(canvas->writeMapFile(QStringLiteral("ok.map")));
-    QVERIFY(QApplication::overrideCursor());
-    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-    QVERIFY(canvas->readMapFile(QStringLiteral("ok.map")));
-    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-    while (QApplication::overrideCursor())
-        QApplication::restoreOverrideCursor();
 }
 
 QTEST_MAIN(TestWorldViewMapFile)

@@ -1,7 +1,5 @@
 #include "canvas/worldviewwidget.h"
-#include "support/modalanswerer.h"
 
-#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -77,22 +75,19 @@ void TestWorldViewModel::resizeWorld_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
-    QTest::addColumn<int>("answer"); // -1: no question expected
     QTest::addColumn<QSize>("expected");
 
-    QTest::newRow("same size, no question") << 30 << 30 << -1 << QSize(30, 30);
-    QTest::newRow("grow both, no question") << 50 << 50 << -1 << QSize(50, 50);
-    QTest::newRow("shrink height, answered Yes") << 40 << 20 << int(QMessageBox::Yes) << QSize(40, 20);
-    QTest::newRow("shrink height, answered No") << 40 << 20 << int(QMessageBox::No) << QSize(30, 30);
-    QTest::newRow("shrink width, answered Yes") << 10 << 30 << int(QMessageBox::Yes) << QSize(10, 30);
-    QTest::newRow("shrink both to one cell, answered Yes") << 1 << 1 << int(QMessageBox::Yes) << QSize(1, 1);
+    QTest::newRow("same size") << 30 << 30 << QSize(30, 30);
+    QTest::newRow("grow both") << 50 << 50 << QSize(50, 50);
+    QTest::newRow("shrink height") << 40 << 20 << QSize(40, 20);
+    QTest::newRow("shrink width") << 10 << 30 << QSize(10, 30);
+    QTest::newRow("shrink both to one cell") << 1 << 1 << QSize(1, 1);
 }
 
 void TestWorldViewModel::resizeWorld()
 {
     QFETCH(int, width);
     QFETCH(int, height);
-    QFETCH(int, answer);
     QFETCH(QSize, expected);
 
     WorldViewWidget canvas;
@@ -110,20 +105,8 @@ void TestWorldViewModel::resizeWorld()
     for (const QPoint& cell : painted)
         paintAt(canvas, cell);
 
-    // Armed in every row: a question where none belongs is answered, and seen.
-    ModalAnswerer answerer;
-    answerer.expectMessageBox(answer >= 0 ? answer : int(QMessageBox::No));
+    // The window asks before a shrink; the canvas only resizes.
     canvas.resizeWorld(width, height);
-    VERIFY_ANSWERED(answerer);
-
-    if (answer >= 0) {
-        QCOMPARE(answerer.seenCount(), 1);
-        QCOMPARE(answerer.seenTitles().first(), QStringLiteral("Map Resize"));
-        QCOMPARE(answerer.seenTexts().first(),
-                 QStringLiteral("Resizing the map will cut off part of your map.\nAre you sure you want to resize?"));
-    } else {
-        QCOMPARE(answerer.seenCount(), 0);
-    }
     QCOMPARE(canvas.worldSize(), expected);
     QCOMPARE(canvas.size(), canvas.sizeHint());
     for (const LayerTiles& layer : { canvas.topLayerCells(), canvas.bottomLayerCells() }) {

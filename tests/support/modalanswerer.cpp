@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 ModalAnswerer::ModalAnswerer(QObject* parent)
@@ -116,4 +118,56 @@ QString messageBoxText(const QMessageBox* box)
     if (box->informativeText().isEmpty())
         return box->text();
     return box->text() + QLatin1Char('\n') + box->informativeText();
+}
+
+ModalAnswerer::Answer answerFileDialog(const QString& file, FileDialogSeen* seen)
+{
+    return [file, seen](QWidget* widget) {
+        auto* dialog = qobject_cast<QFileDialog*>(widget);
+        if (!dialog) {
+            widget->close();
+            return;
+        }
+        if (seen) {
+            seen->title = dialog->windowTitle();
+            seen->filters = dialog->nameFilters();
+            seen->directory = dialog->directory().absolutePath();
+            seen->acceptMode = dialog->acceptMode();
+        }
+        if (file.isNull()) {
+            dialog->reject();
+            return;
+        }
+        // selectFile() leaves the name field alone while it has the focus, so
+        // the name is typed into the field itself.
+        if (auto* nameField = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            nameField->setText(file);
+        else
+            dialog->selectFile(file);
+        // QDialog's accept() is public and reaches QFileDialog's checks.
+        static_cast<QDialog*>(dialog)->accept();
+        if (dialog->isVisible()) {
+            if (seen)
+                seen->refused = true;
+            dialog->reject();
+        }
+    };
+}
+
+ModalAnswerer::Answer pressButton(int button)
+{
+    return [button](QWidget* widget) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget)) {
+            if (QAbstractButton* pressed = box->button(QMessageBox::StandardButton(button))) {
+                pressed->click();
+                return;
+            }
+        }
+        widget->close();
+    };
+}
+
+ModalAnswerer::Answer closeAnything()
+{
+    return [](QWidget* widget) { widget->close(); };
 }

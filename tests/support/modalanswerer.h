@@ -86,6 +86,25 @@ private:
     QStringList faults;
 };
 
+// What a file dialog was opened with.
+struct FileDialogSeen
+{
+    QString title;
+    QStringList filters;
+    QString directory;
+    int acceptMode = 0; // QFileDialog::AcceptMode
+    bool refused = false; // the dialog did not take the name
+};
+
+// Answers the next QFileDialog with `file`, or cancels it when `file` is
+// null; what the dialog showed goes to *seen when given.
+ModalAnswerer::Answer answerFileDialog(const QString& file, FileDialogSeen* seen = nullptr);
+// Presses `button` of a QMessageBox; closes any other dialog.
+ModalAnswerer::Answer pressButton(int button);
+// Closes whatever appears; armed where no dialog is expected, so that one
+// that does appear fails the test instead of blocking it.
+ModalAnswerer::Answer closeAnything();
+
 // The full text of a message box: its text and informative text, one per line.
 QString messageBoxText(const QMessageBox* box);
 

@@ -1,6 +1,8 @@
 #include "support/windowstate.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMainWindow>
 #include <QTest>
 #include <QWidget>
 
@@ -32,4 +34,13 @@ bool focusOn(QWidget* widget)
 {
     widget->setFocus(Qt::OtherFocusReason);
     return QTest::qWaitFor([widget] { return widget->hasFocus(); }, Patience);
+}
+
+QAction* actionByText(const QMainWindow& window, const QString& text)
+{
+    for (QAction* action : window.findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
 }

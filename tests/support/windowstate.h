@@ -1,5 +1,8 @@
 #pragma once
 
+class QAction;
+class QMainWindow;
+class QString;
 class QWidget;
 
 // When the window system exposes or activates a shown window is nothing a
@@ -19,3 +22,7 @@ bool activateWindow(QWidget* window);
 // Gives `widget`, in the active window, the keyboard focus. False if it does
 // not have it within the bound.
 bool focusOn(QWidget* widget);
+
+// The window's own action with this text (its menu text, "&" included), or
+// null.
+QAction* actionByText(const QMainWindow& window, const QString& text);

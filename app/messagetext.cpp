@@ -1,4 +1,4 @@
-#include "palette/messagetext.h"
+#include "app/messagetext.h"
 
 #include <QApplication>
 #include <QFontMetrics>

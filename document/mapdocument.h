@@ -1,0 +1,124 @@
+#pragma once
+
+#include "document/mapsteps.h"
+#include "document/tilesetimagestore.h"
+#include "document/undohistory.h"
+#include "model/tile.h"
+#include "model/worldmap.h"
+
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+// A message about a file, with %1 where the file's path goes, so that
+// whoever shows it can shorten a long path to fit the screen.
+struct FileProblem
+{
+    QString message;
+    QString path;
+
+    QString text() const { return path.isEmpty() ? message : message.arg(path); }
+};
+
+// The map being edited, without a widget: the map with its tile sets, the
+// undo history, the brush, the store of decoded tile-set images and the
+// map's file. The canvas and the palette are views of it: they read it,
+// follow its signals and the map's, and change it only through the
+// operations here, each of which is one step of the history or a change a
+// step cannot hold (loading a tile set, the brush, the set shown). Loading
+// and saving return their errors; nothing here shows a message.
+class MapDocument : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int MaxTileSets = WorldMap::MaxTileSets;
+    static constexpr int DefaultSide = 30;
+    // Side of a tile in a tile-set image, in image pixels.
+    static constexpr int TileSize = 40;
+
+    explicit MapDocument(QObject* parent = nullptr);
+    ~MapDocument() override;
+
+    const WorldMap& map() const { return worldMap; }
+    UndoHistory& history() { return undoHistory; }
+    const UndoHistory& history() const { return undoHistory; }
+
+    // The file last saved to or imported from; empty for a new map.
+    QString fileName() const { return worldMap.fileName(); }
+    // Whether saving would write other bytes than the file holds: some
+    // step since the last save or import changed cells or the size, or a
+    // tile set was loaded. Undoing back to a state saved or imported makes
+    // the map unmodified again; the start point, which a file cannot hold,
+    // never modifies it.
+    bool isModified() const { return modified; }
+
+    // Replaces the map by the map file's, as one step. The file is read and
+    // checked, and every tile set it names loaded, before anything changes.
+    // False with the reason when the file cannot be read or is not a map
+    // file; a tile set that cannot be loaded does not stop the import: its
+    // cells keep its name, and why it could not be loaded is appended to
+    // *unloadedSets.
+    bool importMap(const QString& file, QString* error, QList<FileProblem>* unloadedSets);
+    // Writes the map to `file`, which becomes the map's own; false with the
+    // reason when the map cannot be stored or the file cannot be written.
+    bool save(const QString& file, QString* error);
+
+    // The image of a tile-set file, decoded through the store, without
+    // changing anything: null with the reason when it cannot be loaded, when
+    // a map file could not store `file` as a name, or when MaxTileSets sets
+    // are loaded already.
+    QPixmap readTileSet(const QString& file, FileProblem* problem);
+    // Appends the set `name` with its image to the loaded sets. This is no
+    // step of the history: the map is modified until saved.
+    void addTileSet(const QString& name, const QPixmap& image);
+    // Whether the set loaded last is `name` with this very image.
+    bool isNewestTileSet(const QString& name, const QPixmap& image) const;
+    // Drops every loaded set; cells keep their sets' names.
+    void clearTileSets();
+    // Shows the loaded set k in the palette; -1 for none.
+    void showTileSet(int k);
+
+    // The tile that painting writes; empty for none.
+    const Tile& brush() const { return brushTile; }
+    void setBrush(const Tile& tile);
+
+    // Edits, each one step of the history when it changes anything. `edit`
+    // is called with the map and a patch to record what it replaces into;
+    // the edits of one stroke are one step.
+    template<typename Edit>
+    void editCells(const QString& text, const Edit& edit, int stroke = -1)
+    {
+        CellPatch done;
+        edit(worldMap, &done);
+        keepEdit(text, std::move(done), stroke);
+    }
+    void setStartPoint(const QPoint& cell);
+    // Cells beyond the new size are cut off (undo brings them back).
+    void resize(const QSize& size);
+    // Empties both layers at the current size and forgets every tile set
+    // and the file: a new map, not modified.
+    void newSet();
+
+signals:
+    void modifiedChanged(bool modified);
+    void brushChanged();
+
+private:
+    void keepEdit(const QString& text, CellPatch done, int stroke);
+    // Replaces the map by `contents` as one step named `text`, which leaves
+    // the map as it is on disk.
+    void replaceContents(const QString& text, MapContents contents);
+    // What a file holds besides the cells: its name and the sets' names.
+    QString savedKey() const;
+    void updateModified();
+
+    WorldMap worldMap;
+    UndoHistory undoHistory;
+    TileSetImageStore images;
+    Tile brushTile;
+    bool modified = false;
+};
