@@ -1,10 +1,10 @@
 #include "mapcli/importcommand.h"
 
-#include "tmx/tmximport.h"
-#include "mapfile/mapwriter.h"
 #include "mapcli/commandline.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/outputfile.h"
+#include "mapfile/mapwriter.h"
+#include "tmx/tmximport.h"
 
 #include <QFileInfo>
 #include <QTextStream>
@@ -71,7 +71,8 @@ bool isImportFile(const QString& path, const TmxImport& import, QTextStream& err
     QStringList used = import.readFiles + import.map.tileSetNames;
     for (const QString& file : used) {
         if (QFileInfo(file).canonicalFilePath() == target) {
-            err << QStringLiteral("%1: cannot be written: the import reads it or writes it as a tile set\n").arg(path);
+            err << QStringLiteral("%1: cannot be written: the import reads it or writes it as a tile set\n")
+                       .arg(path);
             return true;
         }
     }

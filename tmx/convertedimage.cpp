@@ -1,9 +1,9 @@
 #include "tmx/convertedimage.h"
 
+#include "mapfile/tilesetfile.h"
+#include "render/tilesetimage.h"
 #include "tmx/stackdrawing.h"
 #include "tmx/tilelayout.h"
-#include "render/tilesetimage.h"
-#include "mapfile/tilesetfile.h"
 
 #include <QImageReader>
 #include <QPainter>
@@ -39,13 +39,14 @@ bool drawConvertedImage(const TileStacks& stacks, const TileArtwork& art, const 
     const TileImageLayout layout = tileImageLayout(tiles, tileSide);
     const TileImageLayout withClearTile = tileImageLayout(tiles + 1, tileSide);
     if (withClearTile.bytes() > largestTileSetImageBytes()) {
-        *error = QStringLiteral("the map needs %1 different tiles, a tile-set image of %2 x %3 pixels and %4 MB "
-                                "decoded, more than the %5 MB one tile-set image may take")
-                     .arg(tiles)
-                     .arg(layout.pixels().width())
-                     .arg(layout.pixels().height())
-                     .arg(megabytesRoundedUp(layout.bytes()))
-                     .arg(megabytesRoundedUp(largestTileSetImageBytes()));
+        *error
+            = QStringLiteral("the map needs %1 different tiles, a tile-set image of %2 x %3 pixels and %4 MB "
+                             "decoded, more than the %5 MB one tile-set image may take")
+                  .arg(tiles)
+                  .arg(layout.pixels().width())
+                  .arg(layout.pixels().height())
+                  .arg(megabytesRoundedUp(layout.bytes()))
+                  .arg(megabytesRoundedUp(largestTileSetImageBytes()));
         return false;
     }
     QImage drawn = clearImage(layout.pixels());

@@ -19,7 +19,8 @@ QString importReport(const ImportSummary& summary)
                          .arg(summary.size.height())
                          .arg(counted(summary.tileLayers, "tile layer", "tile layers"));
     if (summary.convertedTiles > 0)
-        report += QStringLiteral("%1 in %2").arg(counted(summary.convertedTiles, "tile", "tiles"), summary.imageName);
+        report += QStringLiteral("%1 in %2")
+                      .arg(counted(summary.convertedTiles, "tile", "tiles"), summary.imageName);
     else if (summary.convertedTiles < 0)
         report += QStringLiteral("%1 kept").arg(counted(summary.keptTileSets, "tile set", "tile sets"));
     else
@@ -33,7 +34,7 @@ QString importReport(const ImportSummary& summary)
     if (summary.hiddenLayers > 0)
         leftOut << counted(summary.hiddenLayers, "hidden layer", "hidden layers");
     if (summary.unknownTiles > 0)
-        leftOut << counted(summary.unknownTiles, "tile of no tile set", "tiles of no tile set");
+        leftOut << counted(summary.unknownTiles, "unknown tile", "unknown tiles");
     if (!leftOut.isEmpty())
         report += QStringLiteral("; left out: ") + leftOut.join(QStringLiteral(", "));
     return report;

@@ -31,7 +31,8 @@ bool decodeCsv(QStringView text, qint64 cells, std::vector<quint32>* gids, QStri
         }
         if (at == begin || value > 0xffffffffu) {
             const QChar* tokenEnd = begin;
-            while (tokenEnd != end && *tokenEnd != QLatin1Char(',') && !tokenEnd->isSpace() && tokenEnd - begin < 20)
+            while (tokenEnd != end && *tokenEnd != QLatin1Char(',') && !tokenEnd->isSpace()
+                   && tokenEnd - begin < 20)
                 ++tokenEnd;
             *reason = QStringLiteral("\"%1\" is not a tile id").arg(QStringView(begin, tokenEnd).toString());
             return false;
@@ -55,7 +56,8 @@ bool decodeCsv(QStringView text, qint64 cells, std::vector<quint32>* gids, QStri
 
 } // namespace
 
-bool tmxDataFormat(const QString& encoding, const QString& compression, TmxDataFormat* format, QString* reason)
+bool tmxDataFormat(const QString& encoding, const QString& compression, TmxDataFormat* format,
+                   QString* reason)
 {
     if (encoding.isEmpty())
         format->encoding = TmxDataFormat::TileElements;
@@ -76,7 +78,8 @@ bool tmxDataFormat(const QString& encoding, const QString& compression, TmxDataF
     else if (compression == QLatin1String("zstd"))
         format->compression = TmxCompression::Zstd;
     else {
-        *reason = QStringLiteral("the compression \"%1\" is not one of TMX's (zlib, gzip, zstd)").arg(compression);
+        *reason = QStringLiteral("the compression \"%1\" is not one of TMX's (zlib, gzip, zstd)")
+                      .arg(compression);
         return false;
     }
     if (format->compression != TmxCompression::None && format->encoding != TmxDataFormat::Base64) {

@@ -17,26 +17,32 @@ LayerRoles layerRoles(const TiledMap& map)
     return roles;
 }
 
-DrawnTileSets drawnTileSets(const TiledMap& map, const LayerRoles& roles, const TileArtwork& art)
+std::vector<int> drawnTileSets(const TiledMap& map, const LayerRoles& roles, const TileArtwork& art)
 {
-    DrawnTileSets drawn;
     std::vector<bool> used(map.tileSets.size(), false);
     for (int l : roles.drawn) {
         for (quint32 gid : map.tileLayers[size_t(l)].gids) {
-            if (gid == 0)
-                continue;
-            const int set = art.tileSetOf(gid & TmxTileIdMask);
-            if (set < 0)
-                ++drawn.unknownTiles;
-            else
+            const int set = gid ? art.tileSetOf(gid & TmxTileIdMask) : -1;
+            if (set >= 0)
                 used[size_t(set)] = true;
         }
     }
+    std::vector<int> sets;
     for (size_t s = 0; s < used.size(); ++s) {
         if (used[s])
-            drawn.sets.push_back(int(s));
+            sets.push_back(int(s));
     }
-    return drawn;
+    return sets;
+}
+
+qint64 unknownTiles(const TiledMap& map, const LayerRoles& roles, const TileArtwork& art)
+{
+    qint64 unknown = 0;
+    for (int l : roles.drawn) {
+        for (quint32 gid : map.tileLayers[size_t(l)].gids)
+            unknown += gid != 0 && !art.drawing(gid & TmxTileIdMask).image;
+    }
+    return unknown;
 }
 
 void addPassFlags(const TiledMap& map, const LayerRoles& roles, MapData* data)
@@ -49,7 +55,9 @@ void addPassFlags(const TiledMap& map, const LayerRoles& roles, MapData* data)
                 if (layer.gids[size_t(y - layer.cells.top()) * size_t(layer.cells.width())
                                + size_t(x - layer.cells.left())]
                     != 0)
-                    data->top[size_t(y - map.cells.top()) * size_t(data->width) + size_t(x - map.cells.left())].pass
+                    data->top[size_t(y - map.cells.top()) * size_t(data->width)
+                              + size_t(x - map.cells.left())]
+                        .pass
                         = true;
             }
         }

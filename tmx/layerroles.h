@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tmx/tiledmap.h"
 #include "mapfile/mapdata.h"
+#include "tmx/tiledmap.h"
 
 #include <vector>
 
@@ -19,15 +19,12 @@ struct LayerRoles
 
 LayerRoles layerRoles(const TiledMap& map);
 
-// The tile sets the drawn layers use, by position, ascending; and how many
-// of their cells hold an id of no tile set.
-struct DrawnTileSets
-{
-    std::vector<int> sets;
-    qint64 unknownTiles = 0;
-};
+// The tile sets the drawn layers use, by position, ascending.
+std::vector<int> drawnTileSets(const TiledMap& map, const LayerRoles& roles, const TileArtwork& art);
 
-DrawnTileSets drawnTileSets(const TiledMap& map, const LayerRoles& roles, const TileArtwork& art);
+// How many cells of the drawn layers hold a tile that `art`, loaded, has
+// no image for: an id of no tile set, or beyond its set's tiles.
+qint64 unknownTiles(const TiledMap& map, const LayerRoles& roles, const TileArtwork& art);
 
 // Marks passable the top-layer cells of `data` (of the map's size) where
 // any pass layer holds a tile.

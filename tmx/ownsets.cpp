@@ -1,7 +1,7 @@
 #include "tmx/ownsets.h"
 
-#include "tmx/tileartwork.h"
 #include "mapfile/mapwriter.h"
+#include "tmx/tileartwork.h"
 
 #include <QDir>
 
@@ -16,7 +16,8 @@ bool drawsAlike(const TiledTileSet& set, int position, const TileArtwork& art, i
         return false;
     if (art.fileHasTransparency(position))
         return !set.transparentColour.isValid();
-    return set.transparentColour.isValid() && set.transparentColour.rgb() == art.fileCornerColour(position).rgb();
+    return set.transparentColour.isValid()
+        && set.transparentColour.rgb() == art.fileCornerColour(position).rgb();
 }
 
 bool layersDrawAlike(const TiledMap& map, const std::vector<int>& drawnLayers)
@@ -55,8 +56,8 @@ std::vector<bool> passTileSets(const TiledMap& map, const std::vector<int>& pass
 } // namespace
 
 bool mapWithOwnTileSets(const TiledMap& map, const std::vector<int>& drawnLayers,
-                        const std::vector<int>& passLayers, const std::vector<int>& usedSets, const TileArtwork& art,
-                        int tileSide, MapData* data)
+                        const std::vector<int>& passLayers, const std::vector<int>& usedSets,
+                        const TileArtwork& art, int tileSide, MapData* data)
 {
     if (map.tileSize != QSize(tileSide, tileSide) || !layersDrawAlike(map, drawnLayers))
         return false;

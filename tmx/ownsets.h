@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tmx/tiledmap.h"
 #include "mapfile/mapdata.h"
+#include "tmx/tiledmap.h"
 
 #include <vector>
 
@@ -22,5 +22,5 @@ class TileArtwork;
 // converted instead. `usedSets`: the tile sets the drawn layers use, loaded
 // in `art`. Pass flags are left to the caller.
 bool mapWithOwnTileSets(const TiledMap& map, const std::vector<int>& drawnLayers,
-                        const std::vector<int>& passLayers, const std::vector<int>& usedSets, const TileArtwork& art,
-                        int tileSide, MapData* data);
+                        const std::vector<int>& passLayers, const std::vector<int>& usedSets,
+                        const TileArtwork& art, int tileSide, MapData* data);

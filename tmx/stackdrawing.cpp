@@ -70,5 +70,6 @@ void drawTileStack(const std::vector<StackPiece>& stack, const TileArtwork& art,
     const QImage scaled = scaledNearest(cell, tile);
     const size_t lineBytes = size_t(tile.width()) * sizeof(QRgb);
     for (int y = 0; y < tile.height(); ++y)
-        std::memcpy(target->scanLine(at.y() + y) + size_t(at.x()) * sizeof(QRgb), scaled.constScanLine(y), lineBytes);
+        std::memcpy(target->scanLine(at.y() + y) + size_t(at.x()) * sizeof(QRgb), scaled.constScanLine(y),
+                    lineBytes);
 }

@@ -1,8 +1,8 @@
 #include "tmx/tileartwork.h"
 
-#include "render/tilesetimage.h"
 #include "mapfile/fileio.h"
 #include "mapfile/tilesetfile.h"
+#include "render/tilesetimage.h"
 
 #include <QDir>
 
@@ -98,7 +98,8 @@ bool TileArtwork::load(const std::vector<int>& sets, QString* error)
     for (int s : sets) {
         const TiledTileSet& set = tileSets[size_t(s)];
         if (!set.imagePath.isEmpty()) {
-            if (setImage[size_t(s)] < 0 && !image(set.imagePath, set.transparentColour, set.name, &setImage[size_t(s)], error))
+            if (setImage[size_t(s)] < 0
+                && !image(set.imagePath, set.transparentColour, set.name, &setImage[size_t(s)], error))
                 return false;
             continue;
         }

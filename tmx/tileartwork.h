@@ -61,7 +61,8 @@ private:
     };
 
     // The image's position in `images`, read when it is not there yet.
-    bool image(const QString& path, const QColor& trans, const QString& tileSetName, int* index, QString* error);
+    bool image(const QString& path, const QColor& trans, const QString& tileSetName, int* index,
+               QString* error);
 
     const std::vector<TiledTileSet>& tileSets;
     std::vector<quint32> firstGids;

@@ -26,8 +26,9 @@ bool readImage(QXmlStreamReader& xml, const XmlFile& file, const QString& tileSe
     const QString source = attributes.value(QLatin1String("source")).toString();
     if (source.isEmpty()) {
         *error = file.problem(
-            xml, QStringLiteral("tile set \"%1\" holds an image inside the file; only image files are read")
-                     .arg(tileSetName));
+            xml,
+            QStringLiteral("tile set \"%1\" holds an image inside the file; only image files are read")
+                .arg(tileSetName));
         return false;
     }
     *path = absolutePath(file, source);
@@ -79,10 +80,10 @@ bool readTileSetContent(QXmlStreamReader& xml, const XmlFile& file, TiledTileSet
                 return false;
         } else if (xml.name() == QLatin1String("tileoffset")) {
             int x = 0, y = 0;
-            if (!intAttribute(xml.attributes(), QStringLiteral("x"), 0, -MaxTmxTilePixels, MaxTmxTilePixels, &x,
-                              &message)
-                || !intAttribute(xml.attributes(), QStringLiteral("y"), 0, -MaxTmxTilePixels, MaxTmxTilePixels,
-                                 &y, &message)) {
+            if (!intAttribute(xml.attributes(), QStringLiteral("x"), 0, -MaxTmxTilePixels, MaxTmxTilePixels,
+                              &x, &message)
+                || !intAttribute(xml.attributes(), QStringLiteral("y"), 0, -MaxTmxTilePixels,
+                                 MaxTmxTilePixels, &y, &message)) {
                 *error = file.problem(xml, QStringLiteral("tile set \"%1\": %2").arg(set->name, message));
                 return false;
             }
@@ -96,7 +97,8 @@ bool readTileSetContent(QXmlStreamReader& xml, const XmlFile& file, TiledTileSet
         }
     }
     if (!set->imagePath.isEmpty() && set->tileSize.isEmpty()) {
-        *error = file.problem(xml, QStringLiteral("tile set \"%1\" has an image but no tile size").arg(set->name));
+        *error = file.problem(xml,
+                              QStringLiteral("tile set \"%1\" has an image but no tile size").arg(set->name));
         return false;
     }
     return true;
@@ -110,7 +112,8 @@ bool readTileSet(QXmlStreamReader& xml, const XmlFile& file, TiledTileSet* set, 
     const QXmlStreamAttributes attributes = xml.attributes();
     int firstGid = 1;
     QString message;
-    if (!intAttribute(attributes, QStringLiteral("firstgid"), 1, 1, int(TmxTileIdMask), &firstGid, &message)) {
+    if (!intAttribute(attributes, QStringLiteral("firstgid"), 1, 1, int(TmxTileIdMask), &firstGid,
+                      &message)) {
         *error = file.problem(xml, message);
         return false;
     }
@@ -128,8 +131,9 @@ bool readTileSet(QXmlStreamReader& xml, const XmlFile& file, TiledTileSet* set, 
     *files << QFileInfo(path).absoluteFilePath();
     QXmlStreamReader tsxXml(bytes);
     if (!tsxXml.readNextStartElement() || tsxXml.name() != QLatin1String("tileset")) {
-        *error = tsxXml.hasError() ? tsx.malformed(tsxXml)
-                                   : QStringLiteral("%1: is not a TSX tile set: it holds no <tileset>").arg(tsx.shown);
+        *error = tsxXml.hasError()
+            ? tsx.malformed(tsxXml)
+            : QStringLiteral("%1: is not a TSX tile set: it holds no <tileset>").arg(tsx.shown);
         return false;
     }
     if (!readTileSetContent(tsxXml, tsx, set, error) || tsxXml.hasError()) {

@@ -36,4 +36,5 @@ struct TileStacks
 // `drawnLayers`, in drawing order. A tile that draws nothing (its layer
 // fully transparent, its id in no tile set or beyond its set's tiles) is
 // left out of them.
-TileStacks collectTileStacks(const TiledMap& map, const std::vector<int>& drawnLayers, const TileArtwork& art);
+TileStacks collectTileStacks(const TiledMap& map, const std::vector<int>& drawnLayers,
+                             const TileArtwork& art);

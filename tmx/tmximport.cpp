@@ -1,5 +1,9 @@
 #include "tmx/tmximport.h"
 
+#include "mapfile/fileio.h"
+#include "mapfile/mapwriter.h"
+#include "mapfile/pngfile.h"
+#include "render/canvasgeometry.h"
 #include "tmx/convertedimage.h"
 #include "tmx/importreport.h"
 #include "tmx/layerroles.h"
@@ -7,10 +11,6 @@
 #include "tmx/tileartwork.h"
 #include "tmx/tilestacks.h"
 #include "tmx/tmxreader.h"
-#include "render/canvasgeometry.h"
-#include "mapfile/fileio.h"
-#include "mapfile/mapwriter.h"
-#include "mapfile/pngfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,9 +57,9 @@ bool importTmxFile(const QString& tmxPath, const QString& tileImagePath, TmxImpo
         return false;
     const LayerRoles roles = layerRoles(map);
     TileArtwork art(map.tileSets);
-    const DrawnTileSets drawn = drawnTileSets(map, roles, art);
+    const std::vector<int> drawnSets = drawnTileSets(map, roles, art);
     QString problem;
-    if (!art.load(drawn.sets, &problem)) {
+    if (!art.load(drawnSets, &problem)) {
         *error = QStringLiteral("%1: %2").arg(tmxPath, problem);
         return false;
     }
@@ -67,14 +67,15 @@ bool importTmxFile(const QString& tmxPath, const QString& tileImagePath, TmxImpo
     const int tileSide = CanvasGeometry().tileSize;
     TmxImport result;
     ImportSummary summary;
-    if (mapWithOwnTileSets(map, roles.drawn, roles.pass, drawn.sets, art, tileSide, &result.map)) {
+    if (mapWithOwnTileSets(map, roles.drawn, roles.pass, drawnSets, art, tileSide, &result.map)) {
         summary.keptTileSets = int(result.map.tileSetNames.size());
     } else {
         const TileStacks stacks = collectTileStacks(map, roles.drawn, art);
         const QString nameProblem = tileSetNameProblem(tileImagePath);
         if (!stacks.stacks.empty() && !nameProblem.isEmpty()) {
-            *error = QStringLiteral("%1: the converted tile-set image cannot be named \"%2\" in a map file: %3")
-                         .arg(tmxPath, tileImagePath, nameProblem);
+            *error
+                = QStringLiteral("%1: the converted tile-set image cannot be named \"%2\" in a map file: %3")
+                      .arg(tmxPath, tileImagePath, nameProblem);
             return false;
         }
         if (!drawConvertedImage(stacks, art, map.tileSize, tileSide, &result.tileImage, &problem)) {
@@ -95,7 +96,7 @@ bool importTmxFile(const QString& tmxPath, const QString& tileImagePath, TmxImpo
     summary.objectLayers = map.objectLayers;
     summary.imageLayers = map.imageLayers;
     summary.hiddenLayers = roles.hidden;
-    summary.unknownTiles = drawn.unknownTiles;
+    summary.unknownTiles = unknownTiles(map, roles, art);
     result.report = importReport(summary);
     result.readFiles = map.files + art.files();
     *import = std::move(result);

@@ -109,14 +109,17 @@ bool TmxReader::readMap()
         ? attributes.value(QLatin1String("orientation")).toString()
         : QStringLiteral("orthogonal");
     if (map->orientation != QLatin1String("orthogonal"))
-        return fail(QStringLiteral("the map is %1; only orthogonal maps can be imported").arg(map->orientation));
+        return fail(
+            QStringLiteral("the map is %1; only orthogonal maps can be imported").arg(map->orientation));
     map->infinite = attributes.value(QLatin1String("infinite")) == QLatin1String("1");
     int width = 0, height = 0, tileWidth = 0, tileHeight = 0;
     QString message;
     if (!intAttribute(attributes, QStringLiteral("width"), 0, 0, MaxCellCoordinate, &width, &message)
         || !intAttribute(attributes, QStringLiteral("height"), 0, 0, MaxCellCoordinate, &height, &message)
-        || !intAttribute(attributes, QStringLiteral("tilewidth"), 0, 1, MaxTmxTilePixels, &tileWidth, &message)
-        || !intAttribute(attributes, QStringLiteral("tileheight"), 0, 1, MaxTmxTilePixels, &tileHeight, &message))
+        || !intAttribute(attributes, QStringLiteral("tilewidth"), 0, 1, MaxTmxTilePixels, &tileWidth,
+                         &message)
+        || !intAttribute(attributes, QStringLiteral("tileheight"), 0, 1, MaxTmxTilePixels, &tileHeight,
+                         &message))
         return fail(message);
     map->tileSize = QSize(tileWidth, tileHeight);
     if (!map->infinite) {
@@ -209,10 +212,12 @@ bool TmxReader::readTileLayer(const Group& parent)
     if (!map->infinite) {
         int x = 0, y = 0, width = 0, height = 0;
         QString message;
-        if (!intAttribute(attributes, QStringLiteral("x"), 0, -MaxCellCoordinate, MaxCellCoordinate, &x, &message)
-            || !intAttribute(attributes, QStringLiteral("y"), 0, -MaxCellCoordinate, MaxCellCoordinate, &y, &message)
-            || !intAttribute(attributes, QStringLiteral("width"), map->cells.width(), 0, MaxCellCoordinate, &width,
+        if (!intAttribute(attributes, QStringLiteral("x"), 0, -MaxCellCoordinate, MaxCellCoordinate, &x,
+                          &message)
+            || !intAttribute(attributes, QStringLiteral("y"), 0, -MaxCellCoordinate, MaxCellCoordinate, &y,
                              &message)
+            || !intAttribute(attributes, QStringLiteral("width"), map->cells.width(), 0, MaxCellCoordinate,
+                             &width, &message)
             || !intAttribute(attributes, QStringLiteral("height"), map->cells.height(), 0, MaxCellCoordinate,
                              &height, &message))
             return fail(QStringLiteral("layer \"%1\": %2").arg(layer.name, message));
@@ -258,9 +263,10 @@ bool TmxReader::readData(ReadLayer* read)
         QString message;
         if (!intAttribute(chunkAttributes, QStringLiteral("x"), 0, -MaxCellCoordinate, MaxCellCoordinate, &x,
                           &message)
-            || !intAttribute(chunkAttributes, QStringLiteral("y"), 0, -MaxCellCoordinate, MaxCellCoordinate, &y,
+            || !intAttribute(chunkAttributes, QStringLiteral("y"), 0, -MaxCellCoordinate, MaxCellCoordinate,
+                             &y, &message)
+            || !intAttribute(chunkAttributes, QStringLiteral("width"), 0, 0, MaxCellCoordinate, &width,
                              &message)
-            || !intAttribute(chunkAttributes, QStringLiteral("width"), 0, 0, MaxCellCoordinate, &width, &message)
             || !intAttribute(chunkAttributes, QStringLiteral("height"), 0, 0, MaxCellCoordinate, &height,
                              &message))
             return fail(QStringLiteral("a chunk of layer \"%1\": %2").arg(layer.name, message));
@@ -336,7 +342,8 @@ bool TmxReader::placeChunks()
                 const auto from = chunk.gids.begin() + qint64(y) * chunk.cells.width();
                 const qint64 row = chunk.cells.top() + y - layer.cells.top();
                 std::copy(from, from + chunk.cells.width(),
-                          layer.gids.begin() + row * layer.cells.width() + chunk.cells.left() - layer.cells.left());
+                          layer.gids.begin() + row * layer.cells.width() + chunk.cells.left()
+                              - layer.cells.left());
             }
         }
         read.chunks.clear();

@@ -1,7 +1,7 @@
 #include "tmx/xmlfile.h"
 
-#include "tmx/decompression.h"
 #include "mapfile/fileio.h"
+#include "tmx/decompression.h"
 
 #include <QFileInfo>
 #include <QXmlStreamReader>

@@ -102,8 +102,8 @@ int main(int argc, char** argv)
     std::printf("imagediff: %lld pixels equal, %lld up to %d apart, %lld sampled apart, %lld further apart\n",
                 equal, blended, blending, sampled, further);
     for (auto cell = cells.constBegin(); cell != cells.constEnd(); ++cell)
-        std::printf("imagediff: cell (%d, %d): %d pixels up to %d apart, %d sampled apart\n", cell.key().first,
-                    cell.key().second, cell.value().first, blending, cell.value().second);
+        std::printf("imagediff: cell (%d, %d): %d pixels up to %d apart, %d sampled apart\n",
+                    cell.key().first, cell.key().second, cell.value().first, blending, cell.value().second);
     if (further > 0) {
         std::printf("imagediff: FAILED\n");
         return 1;

@@ -15,11 +15,12 @@
 #include <QPainter>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
-constexpr quint32 AllFlips[8] = { 0, 0x80000000u, 0x40000000u, 0x20000000u, 0xc0000000u, 0xa0000000u,
-                                   0x60000000u, 0xe0000000u };
+constexpr quint32 AllFlips[8]
+    = { 0, 0x80000000u, 0x40000000u, 0x20000000u, 0xc0000000u, 0xa0000000u, 0x60000000u, 0xe0000000u };
 
 // Blocky, lopsided shapes, so that every flip shows and nearest-neighbour
 // scaling keeps them sharp.
@@ -41,8 +42,8 @@ QImage tileSheet(int tile, int margin, int spacing, QImage::Format format, const
     image.fill(background);
     QPainter painter(&image);
     for (int index = 0; index < 8; ++index) {
-        const QRect rect(margin + (index % 4) * (tile + spacing), margin + (index / 4) * (tile + spacing), tile,
-                         tile);
+        const QRect rect(margin + (index % 4) * (tile + spacing), margin + (index / 4) * (tile + spacing),
+                         tile, tile);
         draw(painter, rect, index);
     }
     return image;
@@ -67,11 +68,13 @@ QString writeTileSets(Files& files, int tile, bool collection)
 {
     const QString n = QString::number(tile);
     files.image(QStringLiteral("ground%1.png").arg(n),
-                tileSheet(tile, 1, 2, QImage::Format_RGB32, QColor(255, 0, 0), [tile](QPainter& p, const QRect& r, int i) {
-                    p.fillRect(r, QColor(40 + 25 * i, 120 + 10 * (i % 3), 60));
-                    drawMarks(p, r, i, QColor(150, 90 + 15 * i, 30));
-                    p.fillRect(QRect(r.right() - tile / 8, r.top(), tile / 8, tile), QColor(20, 20, 20));
-                }));
+                tileSheet(tile, 1, 2, QImage::Format_RGB32, QColor(255, 0, 0),
+                          [tile](QPainter& p, const QRect& r, int i) {
+                              p.fillRect(r, QColor(40 + 25 * i, 120 + 10 * (i % 3), 60));
+                              drawMarks(p, r, i, QColor(150, 90 + 15 * i, 30));
+                              p.fillRect(QRect(r.right() - tile / 8, r.top(), tile / 8, tile),
+                                         QColor(20, 20, 20));
+                          }));
     files.text(QStringLiteral("ground%1.tsx").arg(n),
                QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                               "<tileset version=\"1.8\" name=\"ground\" tilewidth=\"%1\" tileheight=\"%1\" "
@@ -85,17 +88,19 @@ QString writeTileSets(Files& files, int tile, bool collection)
                 tileSheet(tile, 0, 0, QImage::Format_RGB32, key, [](QPainter& p, const QRect& r, int i) {
                     drawMarks(p, r, i, QColor::fromHsv(i * 40, 200, 220));
                 }));
-    files.image(QStringLiteral("glass%1.png").arg(n),
-                tileSheet(tile, 0, 0, QImage::Format_ARGB32, Qt::transparent, [](QPainter& p, const QRect& r, int i) {
-                    drawMarks(p, r, i, QColor::fromHsv(i * 45, 220, 240, 70 + 20 * i));
-                }));
-    QString sets = QStringLiteral(
-                       " <tileset firstgid=\"1\" source=\"ground%1.tsx\"/>\n"
-                       " <tileset firstgid=\"9\" name=\"keyed\" tilewidth=\"%1\" tileheight=\"%1\" tilecount=\"8\" "
-                       "columns=\"4\">\n  <image source=\"keyed%1.png\" trans=\"ff00ff\"/>\n </tileset>\n"
-                       " <tileset firstgid=\"17\" name=\"glass\" tilewidth=\"%1\" tileheight=\"%1\" tilecount=\"8\" "
-                       "columns=\"4\">\n  <image source=\"glass%1.png\"/>\n </tileset>\n")
-                       .arg(tile);
+    files.image(
+        QStringLiteral("glass%1.png").arg(n),
+        tileSheet(tile, 0, 0, QImage::Format_ARGB32, Qt::transparent, [](QPainter& p, const QRect& r, int i) {
+            drawMarks(p, r, i, QColor::fromHsv(i * 45, 220, 240, 70 + 20 * i));
+        }));
+    QString sets
+        = QStringLiteral(
+              " <tileset firstgid=\"1\" source=\"ground%1.tsx\"/>\n"
+              " <tileset firstgid=\"9\" name=\"keyed\" tilewidth=\"%1\" tileheight=\"%1\" tilecount=\"8\" "
+              "columns=\"4\">\n  <image source=\"keyed%1.png\" trans=\"ff00ff\"/>\n </tileset>\n"
+              " <tileset firstgid=\"17\" name=\"glass\" tilewidth=\"%1\" tileheight=\"%1\" tilecount=\"8\" "
+              "columns=\"4\">\n  <image source=\"glass%1.png\"/>\n </tileset>\n")
+              .arg(tile);
     if (collection) {
         sets += QStringLiteral(" <tileset firstgid=\"25\" name=\"things\" tilewidth=\"%1\" tileheight=\"%1\" "
                                "tilecount=\"3\" columns=\"0\">\n")
@@ -107,7 +112,9 @@ QString writeTileSets(Files& files, int tile, bool collection)
             drawMarks(painter, thing.rect(), id, QColor::fromHsv(100 + 60 * id, 255, 200));
             painter.end();
             files.image(QStringLiteral("thing%1-%2.png").arg(n).arg(id), thing);
-            sets += QStringLiteral("  <tile id=\"%1\"><image source=\"thing%2-%1.png\"/></tile>\n").arg(id).arg(n);
+            sets += QStringLiteral("  <tile id=\"%1\"><image source=\"thing%2-%1.png\"/></tile>\n")
+                        .arg(id)
+                        .arg(n);
         }
         sets += QStringLiteral(" </tileset>\n");
     }
@@ -149,16 +156,18 @@ QString layers(int width, int height, const QList<TmxEncoding>& encodings, bool 
         text += layer(QStringLiteral("things"), things, width, encodings[3]);
     text += QStringLiteral(" </group>\n");
     text += layer(QStringLiteral("notes"), hidden, width, encodings[0], QStringLiteral(" visible=\"0\""));
-    text += QStringLiteral(" <objectgroup name=\"spawns\"><object id=\"1\" x=\"3\" y=\"4\"/></objectgroup>\n");
+    text
+        += QStringLiteral(" <objectgroup name=\"spawns\"><object id=\"1\" x=\"3\" y=\"4\"/></objectgroup>\n");
     text += layer(QStringLiteral("pass"), pass, width, encodings[1]);
     return text;
 }
 
 QString tmxMap(int tile, int width, int height, const QString& content)
 {
-    return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                          "<map version=\"1.8\" orientation=\"orthogonal\" renderorder=\"right-down\" "
-                          "width=\"%1\" height=\"%2\" tilewidth=\"%3\" tileheight=\"%3\" infinite=\"0\">\n%4</map>\n")
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<map version=\"1.8\" orientation=\"orthogonal\" renderorder=\"right-down\" "
+               "width=\"%1\" height=\"%2\" tilewidth=\"%3\" tileheight=\"%3\" infinite=\"0\">\n%4</map>\n")
         .arg(width)
         .arg(height)
         .arg(tile)
@@ -183,12 +192,16 @@ int main(int argc, char** argv)
         bool collection;
     } maps[] = {
         { 16, 12, 8, { TmxEncoding::Zlib, TmxEncoding::Csv, TmxEncoding::Zstd }, false },
-        { 24, 10, 7, { TmxEncoding::Gzip, TmxEncoding::TileElements, TmxEncoding::Base64, TmxEncoding::Zlib }, true },
+        { 24,
+          10,
+          7,
+          { TmxEncoding::Gzip, TmxEncoding::TileElements, TmxEncoding::Base64, TmxEncoding::Zlib },
+          true },
         { 32, 9, 6, { TmxEncoding::Csv, TmxEncoding::Zstd, TmxEncoding::Gzip }, false },
     };
     for (const auto& map : maps) {
-        const QString content
-            = writeTileSets(files, map.tile, map.collection) + layers(map.width, map.height, map.encodings, map.collection);
+        const QString content = writeTileSets(files, map.tile, map.collection)
+            + layers(map.width, map.height, map.encodings, map.collection);
         const QString name = QStringLiteral("tiles%1.tmx").arg(map.tile);
         files.text(name, tmxMap(map.tile, map.width, map.height, content));
         std::printf("%s\n", qPrintable(name));

@@ -36,12 +36,17 @@ QByteArray deflated(const QByteArray& bytes, int windowBits)
 QByteArray zstdCompressed(const QByteArray& bytes)
 {
     QByteArray packed(qsizetype(ZSTD_compressBound(size_t(bytes.size()))), Qt::Uninitialized);
-    packed.resize(qsizetype(ZSTD_compress(packed.data(), size_t(packed.size()), bytes.constData(),
-                                          size_t(bytes.size()), 3)));
+    packed.resize(qsizetype(
+        ZSTD_compress(packed.data(), size_t(packed.size()), bytes.constData(), size_t(bytes.size()), 3)));
     return packed;
 }
 
 } // namespace
+
+QByteArray gzipped(const QByteArray& bytes)
+{
+    return deflated(bytes, MAX_WBITS + 16);
+}
 
 QString tmxDataAttributes(TmxEncoding encoding)
 {
@@ -87,7 +92,7 @@ QString tmxDataContent(const std::vector<quint32>& gids, int width, TmxEncoding 
     case TmxEncoding::Zlib:
         return QString::fromLatin1(deflated(ids, MAX_WBITS).toBase64());
     case TmxEncoding::Gzip:
-        return QString::fromLatin1(deflated(ids, MAX_WBITS + 16).toBase64());
+        return QString::fromLatin1(gzipped(ids).toBase64());
     case TmxEncoding::Zstd:
         return QString::fromLatin1(zstdCompressed(ids).toBase64());
     }
@@ -96,5 +101,6 @@ QString tmxDataContent(const std::vector<quint32>& gids, int width, TmxEncoding 
 
 QString tmxDataElement(const std::vector<quint32>& gids, int width, TmxEncoding encoding)
 {
-    return QStringLiteral("<data%1>%2</data>").arg(tmxDataAttributes(encoding), tmxDataContent(gids, width, encoding));
+    return QStringLiteral("<data%1>%2</data>")
+        .arg(tmxDataAttributes(encoding), tmxDataContent(gids, width, encoding));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -14,3 +15,6 @@ enum class TmxEncoding { TileElements, Csv, Base64, Zlib, Gzip, Zstd };
 QString tmxDataAttributes(TmxEncoding encoding);
 QString tmxDataContent(const std::vector<quint32>& gids, int width, TmxEncoding encoding);
 QString tmxDataElement(const std::vector<quint32>& gids, int width, TmxEncoding encoding);
+
+// The bytes of a gzip file of `bytes`, as a .tmx.gz map holds its TMX.
+QByteArray gzipped(const QByteArray& bytes);
