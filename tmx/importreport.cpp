@@ -14,10 +14,9 @@ QString counted(qint64 count, const char* one, const char* many)
 QString importReport(const ImportSummary& summary)
 {
     QString report = QStringLiteral("Imported %1: %2 x %3, %4 into 2, ")
-                         .arg(summary.tmxName)
-                         .arg(summary.size.width())
-                         .arg(summary.size.height())
-                         .arg(counted(summary.tileLayers, "tile layer", "tile layers"));
+                         .arg(summary.tmxName, QString::number(summary.size.width()),
+                              QString::number(summary.size.height()),
+                              counted(summary.tileLayers, "tile layer", "tile layers"));
     if (summary.convertedTiles > 0)
         report += QStringLiteral("%1 in %2")
                       .arg(counted(summary.convertedTiles, "tile", "tiles"), summary.imageName);

@@ -57,18 +57,20 @@ bool TileArtwork::image(const QString& path, const QColor& trans, const QString&
             return true;
         }
     }
-    const QString problem = QStringLiteral("tile set \"%1\": %2 cannot be read: %3")
-                                .arg(tileSetName, QDir::current().relativeFilePath(path));
+    const auto problem = [&](const QString& cause) {
+        return QStringLiteral("tile set \"%1\": %2 cannot be read: %3")
+            .arg(tileSetName, QDir::current().relativeFilePath(path), cause);
+    };
     ReadableFile opened;
     TileSetFile file;
     QString reason;
     if (!opened.open(path, &reason) || !readTileSetFile(opened, &file, &reason)) {
-        *error = problem.arg(reason);
+        *error = problem(reason);
         return false;
     }
     const qint64 bytes = qint64(file.size.width()) * file.size.height() * 4;
     if (bytesHeld + bytes > TileSetImagesBudgetBytes) {
-        *error = problem.arg(QStringLiteral("with it the tile-set images would take %1 MB decoded, more than "
+        *error = problem(QStringLiteral("with it the tile-set images would take %1 MB decoded, more than "
                                             "the %2 MB they may take together")
                                  .arg(megabytesRoundedUp(bytesHeld + bytes))
                                  .arg(megabytesRoundedUp(TileSetImagesBudgetBytes)));
@@ -76,7 +78,7 @@ bool TileArtwork::image(const QString& path, const QColor& trans, const QString&
     }
     const QImage decoded = decodeTileSetFile(file, &reason);
     if (decoded.isNull()) {
-        *error = problem.arg(reason);
+        *error = problem(reason);
         return false;
     }
     Image read;

@@ -15,7 +15,7 @@ XmlFile XmlFile::named(const QString& source) const
 
 QString XmlFile::problem(const QXmlStreamReader& xml, const QString& message) const
 {
-    return QStringLiteral("%1: line %2: %3").arg(shown).arg(xml.lineNumber()).arg(message);
+    return QStringLiteral("%1: line %2: %3").arg(shown, QString::number(xml.lineNumber()), message);
 }
 
 QString XmlFile::malformed(const QXmlStreamReader& xml) const
@@ -54,9 +54,7 @@ bool intAttribute(const QXmlStreamAttributes& attributes, const QString& name, i
     const qint64 number = text.trimmed().toLongLong(&isNumber);
     if (!isNumber || number < least || number > most) {
         *message = QStringLiteral("%1=\"%2\" should be a whole number from %3 to %4")
-                       .arg(name, text.toString())
-                       .arg(least)
-                       .arg(most);
+                       .arg(name, text.toString(), QString::number(least), QString::number(most));
         return false;
     }
     *value = int(number);
