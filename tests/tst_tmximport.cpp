@@ -28,6 +28,8 @@ private slots:
     void cleanupTestCase();
     void imports_data();
     void imports();
+    void tileImageBesideItsFile_data();
+    void tileImageBesideItsFile();
     void exportedMapComesBackByteForByte();
     void command_data();
     void command();
@@ -164,6 +166,8 @@ void TestTmxImport::initTestCase()
     QVERIFY(pixels.save(QStringLiteral("pixels.png")));
     QVERIFY(ellipseTileSet(QImage::Format_ARGB32, Qt::transparent, 120).save(QStringLiteral("glass.png")));
     QVERIFY(
+        ellipseTileSet(QImage::Format_RGB32, QColor(90, 140, 60), 255).save(QStringLiteral("ground.png")));
+    QVERIFY(
         writeFile(QStringLiteral("sets/art.tsx"),
                   "<tileset name=\"art\" tilewidth=\"16\" tileheight=\"16\"><image source=\"../art.png\"/>"
                   "</tileset>"));
@@ -290,16 +294,32 @@ void TestTmxImport::imports_data()
                    + layer({ 0, 0, 1, 0 }, 2))
         << imported(2, 2, "1 tile layer into 2, 4 tiles in map.tiles.png") << QString() << QList<Look>()
         << QList<int>();
-    QTest::newRow("40-pixel tiles named as they are")
-        << map
-        << QString(tmx(1, 1,
-                       "<tileset firstgid=\"1\" name=\"g\" tilewidth=\"40\" tileheight=\"40\"><image "
-                       "source=\"glass.png\"/>"
-                       "</tileset>"
-                           + layer({ 2 }, 1))
-                       .replace("\"16\"", "\"40\""))
-        << imported(1, 1, "1 tile layer into 2, 1 tile set kept") << QString() << QList<Look>()
+    // 40-pixel maps name their own images only where the editor draws them
+    // as Tiled does.
+    const auto forty = [&](const QString& image, const QString& trans, quint32 gid) {
+        return QString(
+                   tmx(1, 1,
+                       QStringLiteral("<tileset firstgid=\"1\" name=\"g\" tilewidth=\"40\" tileheight=\"40\">"
+                                      "<image source=\"%1\"%2/></tileset>")
+                               .arg(image, trans)
+                           + layer({ gid }, 1)))
+            .replace("\"16\"", "\"40\"");
+    };
+    const QString kept = imported(1, 1, "1 tile layer into 2, 1 tile set kept");
+    const QString converted = imported(1, 1, "1 tile layer into 2, 1 tile in map.tiles.png");
+    QTest::newRow("40 pixels, translucent art")
+        << map << forty("glass.png", QString(), 2) << kept << QString() << QList<Look>() << QList<int>();
+    QTest::newRow("40 pixels, opaque art keyed by its corner colour")
+        << map << forty("ground.png", " trans=\"5a8c3c\"", 2) << kept << QString() << QList<Look>()
         << QList<int>();
+    QTest::newRow("40 pixels, opaque art without transparent colour")
+        << map << forty("ground.png", QString(), 2) << converted << QString() << QList<Look>()
+        << QList<int>();
+    QTest::newRow("40 pixels, translucent art with a transparent colour")
+        << map << forty("glass.png", " trans=\"000000\"", 2) << converted << QString() << QList<Look>()
+        << QList<int>();
+    QTest::newRow("40 pixels, flipped") << map << forty("glass.png", QString(), 2 | TmxFlipVertical)
+                                        << converted << QString() << QList<Look>() << QList<int>();
 
     QTest::newRow("isometric")
         << map << tmx(1, 1, QString()).replace("orthogonal", "isometric") << QString()
@@ -367,6 +387,8 @@ void TestTmxImport::imports()
     }
     QCOMPARE(import.report, report);
     QCOMPARE(mapDataProblem(import.map), QString());
+    if (report.endsWith(QLatin1String("1 tile set kept")))
+        QCOMPARE(import.map.tileSetNames.size(), 1);
     if (!import.tileImage.isNull()) {
         QCOMPARE(import.map.tileSetNames, QStringList { "map.tiles.png" });
         // The editor takes an image without transparency as drawn on a
@@ -400,6 +422,28 @@ void TestTmxImport::imports()
     }
     for (int i = 0; i < int(import.map.top.size()); ++i)
         QCOMPARE(import.map.top[size_t(i)].pass, passable.contains(i));
+}
+
+void TestTmxImport::tileImageBesideItsFile_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("image");
+
+    QTest::newRow("map file") << "maps/island.map"
+                              << "maps/island.tiles.png";
+    QTest::newRow("TMX file") << "island.tmx"
+                              << "island.tiles.png";
+    QTest::newRow("gzip-compressed TMX file") << "maps/island.TMX.gz"
+                                              << "maps/island.tiles.png";
+    QTest::newRow("absolute path, made relative")
+        << QDir::current().filePath("sets/a.b.tmx") << "sets/a.b.tiles.png";
+}
+
+void TestTmxImport::tileImageBesideItsFile()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, image);
+    QCOMPARE(tmxTileImagePath(path), image);
 }
 
 void TestTmxImport::exportedMapComesBackByteForByte()
