@@ -213,16 +213,25 @@ void MapSource::findProblems(const QByteArray& bytes, const std::vector<QString>
         };
 }
 
-void MapSource::fillWorldMap(WorldMap* map) const
+void MapSource::fillWorldMap(WorldMap* map)
 {
     MapContents contents = mapContentsOf(mapData, *map, filePath);
-    // The map asks for each listed set by name, as the canvas's import does.
+    // The map asks for each listed set by name, as the canvas's import does;
+    // the images it draws from count in the tile sets' budget.
     QObject context;
     QObject::connect(map, &WorldMap::tileSetsWanted, &context, [this, map](const QStringList& names) {
         for (const QString& name : names) {
             const QPixmap& image = images[size_t(mapData.tileSetNames.indexOf(name))];
-            if (!image.isNull())
-                map->addTileSet(name, drawnTileSetImage(image));
+            if (image.isNull())
+                continue;
+            QString reason;
+            const QPixmap drawn = store.drawnImage(image, &reason);
+            if (drawn.isNull())
+                found << MapProblem {
+                    0, QStringLiteral("tile set \"%1\" cannot be drawn, so its cells are left empty: %2").arg(name, reason)
+                };
+            else
+                map->addTileSet(name, drawn);
         }
     });
     map->swapContents(&contents);

@@ -38,6 +38,14 @@ QPixmap drawnTileSetImage(const QPixmap& loaded)
     return drawn;
 }
 
+qint64 drawnImageCopyBytes(const QPixmap& loaded)
+{
+    const QImage pixels = loaded.toImage();
+    if (pixels.format() == QImage::Format_ARGB32_Premultiplied && hasTransparency(pixels))
+        return 0;
+    return qint64(loaded.width()) * loaded.height() * 4;
+}
+
 QPixmap markerImage(const QString& resource)
 {
     return drawnTileSetImage(QPixmap(resource));
