@@ -6,93 +6,112 @@ UndoHistory::UndoHistory(qint64 budgetBytes, QObject* parent)
     : QObject(parent)
     , budget(budgetBytes)
 {
-    connect(&stack, &QUndoStack::indexChanged, this, &UndoHistory::changed);
-    connect(&stack, &QUndoStack::cleanChanged, this, &UndoHistory::cleanChanged);
 }
 
-UndoHistory::~UndoHistory()
+UndoHistory::~UndoHistory() = default;
+
+template<typename Change>
+void UndoHistory::change(Change&& apply)
 {
-    // The stack clears itself when destroyed, and says so; by then whoever
-    // listens to this history may be half destroyed too.
-    QObject::disconnect(&stack, nullptr, this, nullptr);
+    const bool wasClean = isClean();
+    apply();
+    emit changed();
+    if (isClean() != wasClean)
+        emit cleanChanged(isClean());
+}
+
+qint64 UndoHistory::bytesOf(const MapStep& step) const
+{
+    // The step, and its place in the history's list.
+    return step.storedBytes() + qint64(sizeof(std::unique_ptr<MapStep>));
 }
 
 void UndoHistory::push(MapStep* step)
 {
-    // Pushing drops every step there was to redo. No step merges with
-    // another on the stack: a stroke grows through extendStroke().
-    for (int i = stack.index(); i < stack.count(); ++i)
-        total -= stepAt(i)->storedBytes();
-    stack.push(step);
-    total += step->storedBytes();
-    keepWithinBudget();
+    std::unique_ptr<MapStep> pushed(step);
+    change([&] {
+        // Pushing drops every step there was to redo. No step merges with
+        // another: a stroke grows through extendStroke().
+        while (int(steps.size()) > done) {
+            total -= bytesOf(*steps.back());
+            steps.pop_back();
+        }
+        if (cleanIndex > done)
+            cleanIndex = -1;
+        pushed->redo();
+        total += bytesOf(*pushed);
+        steps.push_back(std::move(pushed));
+        ++done;
+        keepWithinBudget();
+    });
 }
 
 bool UndoHistory::extendStroke(int stroke, const CellPatch& done)
 {
-    const int top = stack.count() - 1;
-    if (stroke < 0 || top < forgotten || stack.index() != stack.count() || stack.isClean())
+    if (stroke < 0 || steps.empty() || canRedo() || isClean())
         return false;
-    auto* step = dynamic_cast<CellStep*>(stepAt(top));
+    auto* step = dynamic_cast<CellStep*>(steps.back().get());
     if (!step || step->strokeNumber() != stroke)
         return false;
-    total -= step->storedBytes();
+    total -= bytesOf(*step);
     step->extend(done);
-    total += step->storedBytes();
+    total += bytesOf(*step);
+    const size_t before = steps.size();
     keepWithinBudget();
+    if (steps.size() != before)
+        emit changed();
     return true;
-}
-
-bool UndoHistory::canUndo() const
-{
-    return stack.index() > forgotten;
 }
 
 QString UndoHistory::undoText() const
 {
-    return canUndo() ? stack.undoText() : QString();
+    return canUndo() ? steps[size_t(done - 1)]->text() : QString();
+}
+
+QString UndoHistory::redoText() const
+{
+    return canRedo() ? steps[size_t(done)]->text() : QString();
+}
+
+void UndoHistory::setClean()
+{
+    change([this] { cleanIndex = done; });
 }
 
 void UndoHistory::undo()
 {
     if (!canUndo())
         return;
-    // A step stores what the map does not hold, which undo exchanges.
-    MapStep* step = stepAt(stack.index() - 1);
-    total -= step->storedBytes();
-    stack.undo();
-    total += step->storedBytes();
+    // A step holds what the map does not, which undo exchanges.
+    change([this] {
+        MapStep& step = *steps[size_t(--done)];
+        total -= bytesOf(step);
+        step.undo();
+        total += bytesOf(step);
+    });
 }
 
 void UndoHistory::redo()
 {
     if (!canRedo())
         return;
-    MapStep* step = stepAt(stack.index());
-    total -= step->storedBytes();
-    stack.redo();
-    total += step->storedBytes();
-}
-
-MapStep* UndoHistory::stepAt(int index) const
-{
-    // The stack owns its steps and hands out only const pointers; every
-    // step on it is one that push() was given.
-    return const_cast<MapStep*>(static_cast<const MapStep*>(stack.command(index)));
+    change([this] {
+        MapStep& step = *steps[size_t(done++)];
+        total -= bytesOf(step);
+        step.redo();
+        total += bytesOf(step);
+    });
 }
 
 void UndoHistory::keepWithinBudget()
 {
-    // After a push the newest step is on top, with nothing to redo above it;
-    // it is kept whatever it stores.
-    const int newest = stack.count() - 1;
-    bool forgot = false;
-    while (total > budget && forgotten < newest) {
-        MapStep* oldest = stepAt(forgotten++);
-        total -= oldest->storedBytes();
-        oldest->forget();
-        forgot = true;
+    // Called with the newest step on top and nothing to redo above it; that
+    // step is kept whatever it holds. The saved state goes with the step
+    // that led to it.
+    while (total > budget && steps.size() > 1) {
+        total -= bytesOf(*steps.front());
+        steps.pop_front();
+        --done;
+        cleanIndex = cleanIndex > 0 ? cleanIndex - 1 : -1;
     }
-    if (forgot)
-        emit changed();
 }

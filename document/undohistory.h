@@ -1,15 +1,18 @@
 #pragma once
 
 #include <QObject>
-#include <QUndoStack>
+#include <QString>
+
+#include <deque>
+#include <memory>
 
 class CellPatch;
 class MapStep;
 
-// The undo history of the map: a QUndoStack whose steps are kept within a
-// memory budget for the map data they store, the oldest forgotten first.
-// A forgotten step stays on the stack as a marker that cannot be undone, so
-// undo and redo must go through this class, not through the stack.
+// The undo history of the map: its steps, done and undone, kept within a
+// memory budget for what they hold, the oldest dropped first. What a step
+// holds is counted as the allocator gives it: the step itself, its text
+// and its containers with their overhead, whatever kind of step it is.
 class UndoHistory : public QObject
 {
     Q_OBJECT
@@ -27,14 +30,14 @@ public:
     // when the edit needs a step of its own.
     bool extendStroke(int stroke, const CellPatch& done);
 
-    bool canUndo() const;
-    bool canRedo() const { return stack.canRedo(); }
+    bool canUndo() const { return done > 0; }
+    bool canRedo() const { return done < int(steps.size()); }
     QString undoText() const;
-    QString redoText() const { return stack.redoText(); }
-    bool isClean() const { return stack.isClean(); }
-    void setClean() { stack.setClean(); }
+    QString redoText() const;
+    bool isClean() const { return done == cleanIndex; }
+    void setClean();
     // Steps that can still be undone or redone.
-    int stepCount() const { return stack.count() - forgotten; }
+    int stepCount() const { return int(steps.size()); }
     qint64 storedBytes() const { return total; }
 
 public slots:
@@ -47,11 +50,16 @@ signals:
     void cleanChanged(bool clean);
 
 private:
-    MapStep* stepAt(int index) const;
+    // Runs a change of the steps or of the position among them, keeping the
+    // count of bytes and telling whoever listens.
+    template<typename Change>
+    void change(Change&& apply);
+    qint64 bytesOf(const MapStep& step) const;
     void keepWithinBudget();
 
-    QUndoStack stack;
+    std::deque<std::unique_ptr<MapStep>> steps;
+    int done = 0; // steps[0, done) are done; undo takes back steps[done - 1]
+    int cleanIndex = 0; // the saved state; -1 once no step leads back to it
     qint64 budget;
-    int forgotten = 0; // the oldest steps, forgotten
-    qint64 total = 0; // bytes stored by the steps not forgotten
+    qint64 total = 0; // bytes held by the steps
 };
