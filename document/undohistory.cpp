@@ -32,16 +32,16 @@ void UndoHistory::push(MapStep* step)
     change([&] {
         // Pushing drops every step there was to redo. No step merges with
         // another: a stroke grows through extendStroke().
-        while (int(steps.size()) > done) {
+        while (int(steps.size()) > doneSteps) {
             total -= bytesOf(*steps.back());
             steps.pop_back();
         }
-        if (cleanIndex > done)
+        if (cleanIndex > doneSteps)
             cleanIndex = -1;
         pushed->redo();
         total += bytesOf(*pushed);
         steps.push_back(std::move(pushed));
-        ++done;
+        ++doneSteps;
         keepWithinBudget();
     });
 }
@@ -65,17 +65,17 @@ bool UndoHistory::extendStroke(int stroke, const CellPatch& done)
 
 QString UndoHistory::undoText() const
 {
-    return canUndo() ? steps[size_t(done - 1)]->text() : QString();
+    return canUndo() ? steps[size_t(doneSteps - 1)]->text() : QString();
 }
 
 QString UndoHistory::redoText() const
 {
-    return canRedo() ? steps[size_t(done)]->text() : QString();
+    return canRedo() ? steps[size_t(doneSteps)]->text() : QString();
 }
 
 void UndoHistory::setClean()
 {
-    change([this] { cleanIndex = done; });
+    change([this] { cleanIndex = doneSteps; });
 }
 
 void UndoHistory::undo()
@@ -84,7 +84,7 @@ void UndoHistory::undo()
         return;
     // A step holds what the map does not, which undo exchanges.
     change([this] {
-        MapStep& step = *steps[size_t(--done)];
+        MapStep& step = *steps[size_t(--doneSteps)];
         total -= bytesOf(step);
         step.undo();
         total += bytesOf(step);
@@ -96,7 +96,7 @@ void UndoHistory::redo()
     if (!canRedo())
         return;
     change([this] {
-        MapStep& step = *steps[size_t(done++)];
+        MapStep& step = *steps[size_t(doneSteps++)];
         total -= bytesOf(step);
         step.redo();
         total += bytesOf(step);
@@ -111,7 +111,7 @@ void UndoHistory::keepWithinBudget()
     while (total > budget && steps.size() > 1) {
         total -= bytesOf(*steps.front());
         steps.pop_front();
-        --done;
+        --doneSteps;
         cleanIndex = cleanIndex > 0 ? cleanIndex - 1 : -1;
     }
 }

@@ -30,11 +30,11 @@ public:
     // when the edit needs a step of its own.
     bool extendStroke(int stroke, const CellPatch& done);
 
-    bool canUndo() const { return done > 0; }
-    bool canRedo() const { return done < int(steps.size()); }
+    bool canUndo() const { return doneSteps > 0; }
+    bool canRedo() const { return doneSteps < int(steps.size()); }
     QString undoText() const;
     QString redoText() const;
-    bool isClean() const { return done == cleanIndex; }
+    bool isClean() const { return doneSteps == cleanIndex; }
     void setClean();
     // Steps that can still be undone or redone.
     int stepCount() const { return int(steps.size()); }
@@ -58,7 +58,7 @@ private:
     void keepWithinBudget();
 
     std::deque<std::unique_ptr<MapStep>> steps;
-    int done = 0; // steps[0, done) are done; undo takes back steps[done - 1]
+    int doneSteps = 0; // steps[0, doneSteps) are done; undo takes back the last of them
     int cleanIndex = 0; // the saved state; -1 once no step leads back to it
     qint64 budget;
     qint64 total = 0; // bytes held by the steps
