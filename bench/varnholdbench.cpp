@@ -65,6 +65,7 @@ private:
     void fillWholeMap(int tile);
     QList<Figure> mapFile();
     Figure commandLineRender();
+    Figure pseudoFileRefusal();
     Figure paletteRepaint();
 
     void setViewport(const QSize& size);
@@ -183,6 +184,7 @@ QList<Figure> Bench::run()
     const QList<Figure> files = mapFile();
     figures << files;
     figures << commandLineRender();
+    figures << pseudoFileRefusal();
     figures << translucentArt(files.last().median);
     figures << paletteRepaint();
     figures << rss;
@@ -464,6 +466,31 @@ Figure Bench::commandLineRender()
              QStringLiteral("ms"),
              copyPixelsMilliseconds(pixels, 5) + writeFileMilliseconds(folder, QFileInfo(picture).size(), 5),
              500 };
+}
+
+Figure Bench::pseudoFileRefusal()
+{
+    // A map naming one pseudo-file of endless content under 40 spellings:
+    // each must be refused before it is read.
+    QStringList names;
+    for (int i = 0; i < 40; ++i)
+        names << QStringLiteral("/proc/self/") + QStringLiteral("./").repeated(i) + QStringLiteral("pagemap");
+    const QString map = folder + QStringLiteral("/proc.map");
+    QFile file(map);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray::number(names.size()) + '\n' + names.join('\n').toLatin1()
+               + "\n1 1\n0 0 0\n0 0 0\n");
+    file.close();
+    const QStringList arguments { QStringLiteral("check"), map };
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const double median = medianMilliseconds(5, [&] { runMapCommand(arguments, outStream, errStream); });
+    return { QStringLiteral("check_procfs_40"),
+             QStringLiteral("varnhold-map check of a map naming a /proc file under 40 spellings"),
+             median,
+             QStringLiteral("ms"),
+             readFilesMilliseconds({ map }, 5),
+             1000 };
 }
 
 Figure Bench::paletteRepaint()

@@ -107,6 +107,6 @@ qint64 ReplaceMapStep::storedBytes() const
     qint64 names = list == 0 ? 0 : heapBlockBytes(StringHeaderBytes + list);
     for (const QString& name : other.tileSets)
         names += stringBytes(name);
-    return stepBytes(sizeof(*this)) + heapBlockBytes(other.top.bytes()) + heapBlockBytes(other.bottom.bytes()) + names
-        + stringBytes(other.fileName);
+    return stepBytes(sizeof(*this)) + heapBlockBytes(other.top.bytes()) + heapBlockBytes(other.bottom.bytes())
+        + names + stringBytes(other.fileName);
 }

@@ -70,19 +70,21 @@ QPixmap TileSetImageStore::load(const QString& path, int tileSize, QString* reas
 
 QPixmap TileSetImageStore::drawnImage(const QPixmap& loaded, QString* reason)
 {
-    const auto entry = std::find_if(held.begin(), held.end(),
-                                    [&loaded](const Held& image) { return image.image.cacheKey() == loaded.cacheKey(); });
+    const auto entry = std::find_if(held.begin(), held.end(), [&loaded](const Held& image) {
+        return image.image.cacheKey() == loaded.cacheKey();
+    });
     if (entry == held.end())
         return refuse(reason, tr("the image is not loaded"));
     if (!entry->drawn.isNull())
         return entry->drawn;
     const qint64 bytes = drawnImageCopyBytes(loaded);
     if (heldBytes + bytes > budget)
-        return refuse(reason, tr("drawing it takes a copy of %1 MB; with the %2 MB of tile sets already loaded "
-                                 "that is more than the %3 MB all tile sets may take together")
-                                  .arg(megabytesRoundedUp(bytes))
-                                  .arg(megabytesRoundedUp(heldBytes))
-                                  .arg(megabytesRoundedUp(budget)));
+        return refuse(reason,
+                      tr("drawing it takes a copy of %1 MB; with the %2 MB of tile sets already loaded "
+                         "that is more than the %3 MB all tile sets may take together")
+                          .arg(megabytesRoundedUp(bytes))
+                          .arg(megabytesRoundedUp(heldBytes))
+                          .arg(megabytesRoundedUp(budget)));
     entry->drawn = drawnTileSetImage(loaded);
     if (entry->drawn.isNull())
         return refuse(reason, tr("there is not enough memory to draw it"));

@@ -10,8 +10,7 @@ UndoHistory::UndoHistory(qint64 budgetBytes, QObject* parent)
 
 UndoHistory::~UndoHistory() = default;
 
-template<typename Change>
-void UndoHistory::change(Change&& apply)
+template<typename Change> void UndoHistory::change(Change&& apply)
 {
     const bool wasClean = isClean();
     apply();

@@ -52,8 +52,7 @@ signals:
 private:
     // Runs a change of the steps or of the position among them, keeping the
     // count of bytes and telling whoever listens.
-    template<typename Change>
-    void change(Change&& apply);
+    template<typename Change> void change(Change&& apply);
     qint64 bytesOf(const MapStep& step) const;
     void keepWithinBudget();
 

@@ -89,8 +89,9 @@ int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream
         if (character.isEmpty())
             character = characterXmlCannotHold(tileSet.imageSource);
         if (!character.isEmpty()) {
-            err << QStringLiteral("%1: cannot be written: the name of tile set \"%2\" holds the character %3, "
-                                  "which a TMX file cannot hold\n")
+            err << QStringLiteral(
+                       "%1: cannot be written: the name of tile set \"%2\" holds the character %3, "
+                       "which a TMX file cannot hold\n")
                        .arg(target, printableName(tileSet.name), character);
             return CommandFoundProblems;
         }

@@ -227,9 +227,10 @@ void MapSource::fillWorldMap(WorldMap* map)
             QString reason;
             const QPixmap drawn = store.drawnImage(image, &reason);
             if (drawn.isNull())
-                found << MapProblem {
-                    0, QStringLiteral("tile set \"%1\" cannot be drawn, so its cells are left empty: %2").arg(name, reason)
-                };
+                found << MapProblem { 0,
+                                      QStringLiteral(
+                                          "tile set \"%1\" cannot be drawn, so its cells are left empty: %2")
+                                          .arg(name, reason) };
             else
                 map->addTileSet(name, drawn);
         }

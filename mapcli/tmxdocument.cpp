@@ -53,7 +53,8 @@ QString characterXmlCannotHold(const QString& text)
             ++i;
             continue;
         }
-        const bool held = c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c < 0xd800) || (c >= 0xe000 && c < 0xfffe);
+        const bool held
+            = c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c < 0xd800) || (c >= 0xe000 && c < 0xfffe);
         if (!held)
             return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
     }

@@ -71,7 +71,8 @@ QString fileSystemProblem(int fd)
     case CGROUP_SUPER_MAGIC:
     case CGROUP2_SUPER_MAGIC:
     case BPF_FS_MAGIC:
-        return QStringLiteral("it is a pseudo-file of the system (as under /proc or /sys), not an ordinary file");
+        return QStringLiteral(
+            "it is a pseudo-file of the system (as under /proc or /sys), not an ordinary file");
     default:
         return QString();
     }
@@ -210,9 +211,10 @@ bool ReadableFile::readAll(QByteArray* bytes, QString* reason, qint64 maxBytes)
         content.append(chunk, got);
     }
     if (content.size() > id.size)
-        return setReason(reason, QStringLiteral("it gives more bytes than its size of %1 says: it is a pseudo-file "
-                                                "or is being written, not an ordinary file")
-                                     .arg(id.size));
+        return setReason(reason,
+                         QStringLiteral("it gives more bytes than its size of %1 says: it is a pseudo-file "
+                                        "or is being written, not an ordinary file")
+                             .arg(id.size));
     *bytes = std::move(content);
     return true;
 }
@@ -244,11 +246,13 @@ bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* r
     // them, which for root counts every file as writable: a read-only map
     // would come back 0644. The mode is taken from the file itself.
     struct stat old;
-    if (::stat(QFile::encodeName(path).constData(), &old) == 0 && ::fchmod(file.handle(), old.st_mode & 0777) != 0) {
+    if (::stat(QFile::encodeName(path).constData(), &old) == 0
+        && ::fchmod(file.handle(), old.st_mode & 0777) != 0) {
         const int error = errno;
         file.cancelWriting();
         file.commit();
-        return setReason(reason, QStringLiteral("its permissions could not be kept: %1").arg(systemError(error)));
+        return setReason(reason,
+                         QStringLiteral("its permissions could not be kept: %1").arg(systemError(error)));
     }
     const QString writeProblem = writeChecked(&file, bytes);
     if (!writeProblem.isEmpty()) {

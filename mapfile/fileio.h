@@ -70,5 +70,6 @@ void ignoreFileSizeSignal();
 // byte for byte unless every new byte has reached the disk. Refuses an empty
 // path, a missing parent folder, a path through a file, a folder, FIFO or
 // device, and a read-only target before writing anything. A replaced file
-// keeps its permission bits, also when root replaces a read-only one; a symlink stays a link and its target is replaced.
+// keeps its permission bits, also when root replaces a read-only one; a
+// symlink stays a link and its target is replaced.
 bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason);

@@ -112,8 +112,8 @@ void stripPng(QByteArray* bytes)
             break;
         const qsizetype end = read + 12 + qsizetype(length);
         const char* type = reinterpret_cast<const char*>(data + read + 4);
-        const bool text = !std::memcmp(type, "tEXt", 4) || !std::memcmp(type, "zTXt", 4)
-            || !std::memcmp(type, "iTXt", 4);
+        const bool text
+            = !std::memcmp(type, "tEXt", 4) || !std::memcmp(type, "zTXt", 4) || !std::memcmp(type, "iTXt", 4);
         if (!text)
             out.keep(read, end);
         read = end;

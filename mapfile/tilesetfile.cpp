@@ -86,8 +86,8 @@ bool readTileSetFile(ReadableFile& opened, TileSetFile* file, QString* reason)
     // The decoder refuses, with no more than a line on standard error, an
     // image above its allocation limit; its own format tells how large.
     const QImage::Format format = reader.imageFormat();
-    file->decodedBytes
-        = heldBytes(file->size, format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel());
+    file->decodedBytes = heldBytes(
+        file->size, format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel());
     const qint64 limit = qint64(QImageReader::allocationLimit()) * Megabyte;
     if (limit > 0 && file->decodedBytes > limit) {
         *reason = tr("the image is %1 x %2 pixels, %3 MB decoded, more than the %4 MB an image may take")
@@ -125,7 +125,8 @@ QImage decodeTileSetFile(TileSetFile* file, qint64 maxBytes, bool* tooLarge, QSt
     // A decoder stopped by the allocation limit reports bad data. When the
     // limit was the caller's, the header must have understated the size.
     if (lowered && reader.error() == QImageReader::InvalidDataError)
-        *reason = tr("it cannot be decoded within %1 MB: its data is damaged, or it is larger than its header says")
+        *reason = tr("it cannot be decoded within %1 MB: its data is damaged, or it is larger than its "
+                     "header says")
                       .arg(std::max<qint64>(maxBytes / Megabyte, 1));
     // A decoder that cannot allocate its image reports bad data too; an
     // image of that size that cannot be made either tells the two apart.

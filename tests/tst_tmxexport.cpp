@@ -263,8 +263,9 @@ void TestTmxExport::refusesNameXmlCannotHold()
     QVERIFY(writeFile(QStringLiteral("bell.map"), "1\n" + name.toLatin1() + "\n1 1\n0 0 0\n0 0 0\n"));
     QString err;
     QCOMPARE(runCommand({ "export", "bell.map", "-o", "out/bell.tmx" }, &err), 1);
-    QCOMPARE(err, QStringLiteral("out/bell.tmx: cannot be written: the name of tile set \"bell?.png\" holds the "
-                                 "character U+0007, which a TMX file cannot hold\n"));
+    QCOMPARE(err,
+             QStringLiteral("out/bell.tmx: cannot be written: the name of tile set \"bell?.png\" holds the "
+                            "character U+0007, which a TMX file cannot hold\n"));
     QVERIFY(!QFile::exists(QStringLiteral("out/bell.tmx")));
     QVERIFY(!QFile::exists(QStringLiteral("out/bell.pass.png")));
 }

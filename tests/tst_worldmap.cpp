@@ -338,7 +338,8 @@ void TestWorldMap::historyBoundHoldsInResidentMemory()
     QFETCH(int, steps);
     const auto resident = [] {
         QFile status(QStringLiteral("/proc/self/statm"));
-        return status.open(QIODevice::ReadOnly) ? status.readAll().split(' ').value(1).toLongLong() * 4096 : 0;
+        return status.open(QIODevice::ReadOnly) ? status.readAll().split(' ').value(1).toLongLong() * 4096
+                                                : 0;
     };
     WorldMap map(255, 255);
     const quint32 set = map.slotOf(QStringLiteral("a.png"));
