@@ -67,6 +67,7 @@ private:
     QList<Figure> mapFile();
     Figure commandLineRender();
     Figure tmxImport();
+    Figure pseudoFileRefusal();
     Figure paletteRepaint();
 
     void setViewport(const QSize& size);
@@ -186,6 +187,7 @@ QList<Figure> Bench::run()
     figures << files;
     figures << commandLineRender();
     figures << tmxImport();
+    figures << pseudoFileRefusal();
     figures << translucentArt(files.last().median);
     figures << paletteRepaint();
     figures << rss;
@@ -490,6 +492,31 @@ Figure Bench::tmxImport()
                  + writeFileMilliseconds(folder, QFileInfo(image).size(), 11)
                  + writeFileMilliseconds(folder, QFileInfo(map).size(), 11),
              150 };
+}
+
+Figure Bench::pseudoFileRefusal()
+{
+    // A map naming one pseudo-file of endless content under 40 spellings:
+    // each must be refused before it is read.
+    QStringList names;
+    for (int i = 0; i < 40; ++i)
+        names << QStringLiteral("/proc/self/") + QStringLiteral("./").repeated(i) + QStringLiteral("pagemap");
+    const QString map = folder + QStringLiteral("/proc.map");
+    QFile file(map);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray::number(names.size()) + '\n' + names.join('\n').toLatin1()
+               + "\n1 1\n0 0 0\n0 0 0\n");
+    file.close();
+    const QStringList arguments { QStringLiteral("check"), map };
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const double median = medianMilliseconds(5, [&] { runMapCommand(arguments, outStream, errStream); });
+    return { QStringLiteral("check_procfs_40"),
+             QStringLiteral("varnhold-map check of a map naming a /proc file under 40 spellings"),
+             median,
+             QStringLiteral("ms"),
+             readFilesMilliseconds({ map }, 5),
+             1000 };
 }
 
 Figure Bench::paletteRepaint()

@@ -47,10 +47,8 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     for (const QString& name : std::as_const(data.tileSetNames)) {
         QString reason;
         const QPixmap image = images.load(name, TileSize, &reason);
-        const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image);
-        if (image.isNull() || drawn.isNull()) {
-            if (!image.isNull())
-                reason = tr("there is not enough memory to draw it");
+        const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
+        if (drawn.isNull()) {
             *unloadedSets << FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(name).absoluteFilePath() };
             continue;
         }
@@ -117,20 +115,21 @@ QPixmap MapDocument::readTileSet(const QString& file, FileProblem* problem)
     QPixmap image = images.load(file, TileSize, &reason);
     // The copy cells draw from is made now, so that a set is never listed
     // without it.
-    if (!image.isNull() && images.drawnImage(image).isNull()) {
+    if (!image.isNull() && images.drawnImage(image, &reason).isNull())
         image = QPixmap();
-        reason = tr("there is not enough memory to draw it");
-    }
     if (image.isNull())
         *problem = { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
     return image;
 }
 
-void MapDocument::addTileSet(const QString& name, const QPixmap& image)
+bool MapDocument::addTileSet(const QString& name, const QPixmap& image)
 {
-    if (image.isNull())
-        return;
-    worldMap.addTileSet(name, images.drawnImage(image), image);
+    QString reason;
+    const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
+    if (drawn.isNull())
+        return false;
+    worldMap.addTileSet(name, drawn, image);
+    return true;
 }
 
 bool MapDocument::isNewestTileSet(const QString& name, const QPixmap& image) const

@@ -77,8 +77,9 @@ public:
     // are loaded already.
     QPixmap readTileSet(const QString& file, FileProblem* problem);
     // Appends the set `name` with its image to the loaded sets. This is no
-    // step of the history: the map is modified until saved.
-    void addTileSet(const QString& name, const QPixmap& image);
+    // step of the history: the map is modified until saved. False when the
+    // copy cells draw from does not fit the images' budget.
+    bool addTileSet(const QString& name, const QPixmap& image);
     // Whether the set loaded last is `name` with this very image.
     bool isNewestTileSet(const QString& name, const QPixmap& image) const;
     // Drops every loaded set; cells keep their sets' names.

@@ -88,13 +88,14 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
     options.passMarks = parser.isSet(pass);
 
     MapSource source;
+    WorldMap map(1, 1);
     const bool loaded = source.load(mapFile);
+    if (loaded)
+        source.fillWorldMap(&map);
     for (const QString& line : source.problemLines())
         err << line << '\n';
     if (!loaded)
         return CommandFoundProblems;
-    WorldMap map(1, 1);
-    source.fillWorldMap(&map);
     if (layers == QLatin1String("top")) {
         CellPatch replaced;
         map.fill(Layer::Bottom, QRect(QPoint(0, 0), map.size()), Cell(), &replaced);

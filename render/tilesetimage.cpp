@@ -53,6 +53,14 @@ QColor maskedCornerColour(const QImage& image)
     return QColor(corner);
 }
 
+qint64 drawnImageCopyBytes(const QPixmap& loaded)
+{
+    const QImage pixels = loaded.toImage();
+    if (pixels.format() == QImage::Format_ARGB32_Premultiplied && hasTransparency(pixels))
+        return 0;
+    return qint64(loaded.width()) * loaded.height() * 4;
+}
+
 QPixmap markerImage(const QString& resource)
 {
     return drawnTileSetImage(QPixmap(resource));

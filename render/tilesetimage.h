@@ -14,6 +14,10 @@
 // the canvas composites.
 QPixmap drawnTileSetImage(const QPixmap& loaded);
 
+// Bytes drawnTileSetImage() allocates for its image beyond the loaded one:
+// none when it draws the loaded pixels as they are.
+qint64 drawnImageCopyBytes(const QPixmap& loaded);
+
 // Whether any pixel of `image` is less than fully opaque.
 bool hasTransparency(const QImage& image);
 

@@ -68,19 +68,23 @@ bool TileArtwork::image(const QString& path, const QColor& trans, const QString&
         *error = problem(reason);
         return false;
     }
-    const qint64 bytes = qint64(file.size.width()) * file.size.height() * 4;
-    if (bytesHeld + bytes > TileSetImagesBudgetBytes) {
-        *error = problem(QStringLiteral("with it the tile-set images would take %1 MB decoded, more than "
-                                            "the %2 MB they may take together")
-                                 .arg(megabytesRoundedUp(bytesHeld + bytes))
-                                 .arg(megabytesRoundedUp(TileSetImagesBudgetBytes)));
+    const auto overBudget = [&](qint64 bytes) {
+        return problem(QStringLiteral("with it the tile-set images would take %1 MB decoded, more than "
+                                      "the %2 MB they may take together")
+                           .arg(megabytesRoundedUp(bytesHeld + bytes))
+                           .arg(megabytesRoundedUp(TileSetImagesBudgetBytes)));
+    };
+    if (bytesHeld + file.decodedBytes > TileSetImagesBudgetBytes) {
+        *error = overBudget(file.decodedBytes);
         return false;
     }
-    const QImage decoded = decodeTileSetFile(file, &reason);
+    bool tooLarge = false;
+    const QImage decoded = decodeTileSetFile(&file, TileSetImagesBudgetBytes - bytesHeld, &tooLarge, &reason);
     if (decoded.isNull()) {
-        *error = problem(reason);
+        *error = tooLarge ? overBudget(file.decodedBytes) : problem(reason);
         return false;
     }
+    const qint64 bytes = file.decodedBytes;
     Image read;
     read.path = path;
     read.trans = colour;
