@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImageReader>
+#include <QMutex>
 
 #include <algorithm>
 #include <climits>
@@ -25,14 +26,20 @@ qint64 heldBytes(const QSize& size, int bitsPerPixel)
     return qint64(size.width()) * size.height() * std::max(bitsPerPixel, 32) / 8;
 }
 
+// Held while Qt's allocation limit is lowered or read: decodes on several
+// threads (one the window gave up waiting for, and the next) run one at a
+// time, so that none meets the limit another one set.
+QMutex allocationLimitMutex;
+
 // Qt's allocation limit, which every decoder of Qt's own checks before it
 // allocates its image, lowered for one decode. It is the process's: no
-// other image may be decoded meanwhile.
+// other image of ours is decoded meanwhile.
 class AllocationLimit
 {
 public:
     explicit AllocationLimit(qint64 maxBytes)
-        : previous(QImageReader::allocationLimit())
+        : serialized(&allocationLimitMutex)
+        , previous(QImageReader::allocationLimit())
     {
         // 0 would mean no limit at all.
         const int megabytes = int(std::clamp<qint64>(maxBytes / Megabyte, 1, INT_MAX));
@@ -47,11 +54,49 @@ public:
     bool isLowered() const { return lowered; }
 
 private:
+    QMutexLocker<QMutex> serialized;
     int previous;
     bool lowered = false;
 };
 
+// The file's bytes, given to the decoder as it reads them until the decode
+// is abandoned: Qt's decoders read as they go, and stop at a failed read. A
+// JPEG's come a few at a time, since its decoder goes over the whole image
+// for each scan it reads: a file of many small scans would otherwise be
+// read whole long before its decoding ends.
+class AbandonableBuffer : public QBuffer
+{
+public:
+    AbandonableBuffer(QByteArray* bytes, const std::atomic<bool>* abandoned)
+        : QBuffer(bytes)
+        , abandoned(abandoned)
+        , piece(abandoned && bytes->startsWith("\xff\xd8") ? JpegPiece : 0)
+    {
+    }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        if (abandoned && *abandoned)
+            return -1;
+        return QBuffer::readData(data, piece > 0 ? std::min(maxSize, piece) : maxSize);
+    }
+
+private:
+    // A scan takes at least a dozen bytes.
+    static constexpr qint64 JpegPiece = 64;
+
+    const std::atomic<bool>* abandoned;
+    qint64 piece;
+};
+
 } // namespace
+
+int decodingLimitMegabytes()
+{
+    const QMutexLocker serialized(&allocationLimitMutex);
+    return QImageReader::allocationLimit();
+}
 
 qint64 megabytesRoundedUp(qint64 bytes)
 {
@@ -88,22 +133,23 @@ bool readTileSetFile(ReadableFile& opened, TileSetFile* file, QString* reason)
     const QImage::Format format = reader.imageFormat();
     file->decodedBytes = heldBytes(
         file->size, format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel());
-    const qint64 limit = qint64(QImageReader::allocationLimit()) * Megabyte;
-    if (limit > 0 && file->decodedBytes > limit) {
+    const int limit = decodingLimitMegabytes();
+    if (limit > 0 && file->decodedBytes > qint64(limit) * Megabyte) {
         *reason = tr("the image is %1 x %2 pixels, %3 MB decoded, more than the %4 MB an image may take")
                       .arg(file->size.width())
                       .arg(file->size.height())
                       .arg(megabytesRoundedUp(file->decodedBytes))
-                      .arg(QImageReader::allocationLimit());
+                      .arg(limit);
         return false;
     }
     return true;
 }
 
-QImage decodeTileSetFile(TileSetFile* file, qint64 maxBytes, bool* tooLarge, QString* reason)
+QImage decodeTileSetFile(TileSetFile* file, qint64 maxBytes, bool* tooLarge, QString* reason,
+                         const std::atomic<bool>* abandoned)
 {
     *tooLarge = false;
-    QBuffer buffer(&file->bytes);
+    AbandonableBuffer buffer(&file->bytes, abandoned);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     QImage image;

@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
+
 // A tile-set image file read whole into memory, not yet decoded. Reading
 // never waits on the file (see ReadableFile) and takes at most a bounded
 // number of bytes; what a decoder would keep beside the pixels is dropped
@@ -46,7 +48,17 @@ bool readTileSetFile(ReadableFile& opened, TileSetFile* file, QString* reason);
 // dropped. On failure a null image and the cause (damaged or cut-short
 // data, too little memory); when the image does not fit in maxBytes,
 // *tooLarge is set and file->size and file->decodedBytes say what it takes.
-QImage decodeTileSetFile(TileSetFile* file, qint64 maxBytes, bool* tooLarge, QString* reason);
+// Once *abandoned is set, the decoder gets no more bytes, so that a decode
+// nobody waits for any more ends soon; its result is then of no use.
+// Decodes, on any thread, run one at a time (see decodingLimitMegabytes()).
+QImage decodeTileSetFile(TileSetFile* file, qint64 maxBytes, bool* tooLarge, QString* reason,
+                         const std::atomic<bool>* abandoned = nullptr);
+
+// Qt's limit on the memory of one decoded image, in megabytes, as the
+// program sets it. A decode lowers Qt's limit, which is the process's, for
+// its own time, so this is what reading it directly could not be while
+// another thread decodes.
+int decodingLimitMegabytes();
 
 // Whole megabytes, rounded up, for the messages about image sizes.
 qint64 megabytesRoundedUp(qint64 bytes);

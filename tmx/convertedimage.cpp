@@ -5,7 +5,6 @@
 #include "tmx/stackdrawing.h"
 #include "tmx/tilelayout.h"
 
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -16,7 +15,7 @@ namespace {
 // and the limit above which Qt refuses to decode an image at all.
 qint64 largestTileSetImageBytes()
 {
-    const qint64 decodingLimit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+    const qint64 decodingLimit = qint64(decodingLimitMegabytes()) * 1024 * 1024;
     return decodingLimit > 0 ? std::min(decodingLimit, TileSetImagesBudgetBytes) : TileSetImagesBudgetBytes;
 }
 
