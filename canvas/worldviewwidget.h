@@ -62,9 +62,9 @@ public:
     // First slot holding exactly this file name, or -1.
     int tileSetIndex(const QString& file) const { return map().tileSetIndex(file); }
 
-    // Map files, through the document: false with the reason in *error. An
-    // import also empties the clipboard; the sets it could not load are
-    // listed in *unloadedSets.
+    // Map files, through the document: false with the reason in *error
+    // (none when the user cancelled the import). An import also empties the
+    // clipboard; the sets it could not load are listed in *unloadedSets.
     bool readMapFile(QString file, QString* error = nullptr, QList<FileProblem>* unloadedSets = nullptr);
     bool writeMapFile(QString file, QString* error = nullptr);
 

@@ -9,6 +9,9 @@
 
 #include <QFileInfo>
 
+#include <atomic>
+#include <memory>
+
 MapDocument::MapDocument(QObject* parent)
     : QObject(parent)
     , worldMap(DefaultSide, DefaultSide)
@@ -33,11 +36,8 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     MapData data;
     QString report;
     if (isTmxFile(file)) {
-        TmxImport tmx;
-        if (!importTmxFile(file, tmxTileImagePath(file), &tmx, error) || !writeTmxTileImage(tmx, error))
+        if (!convertTmxMap(file, &data, &report, error))
             return false;
-        data = std::move(tmx.map);
-        report = tmx.report;
     } else {
         QByteArray bytes;
         if (!readRegularFile(file, &bytes, error) || !parseMapFile(bytes, &data, error))
@@ -47,6 +47,10 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     for (const QString& name : std::as_const(data.tileSetNames)) {
         QString reason;
         const QPixmap image = images.load(name, TileSize, &reason);
+        if (image.isNull() && reason.isEmpty()) {
+            error->clear();
+            return false;
+        }
         const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
         if (drawn.isNull()) {
             *unloadedSets << FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(name).absoluteFilePath() };
@@ -62,6 +66,36 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     updateModified();
     if (!report.isEmpty())
         emit imported(report);
+    return true;
+}
+
+bool MapDocument::convertTmxMap(const QString& file, MapData* data, QString* report, QString* error)
+{
+    // Converting decodes the TMX map's images: it runs as their decoding
+    // does, and owns what it touches in case it is cancelled.
+    struct Conversion
+    {
+        std::atomic<bool> abandoned { false };
+        TmxImport tmx;
+        QString error;
+        bool converted = false;
+    };
+    const auto conversion = std::make_shared<Conversion>();
+    const QString imagePath = tmxTileImagePath(file);
+    const bool ran = images.decoding().run(file, [conversion, file, imagePath] {
+        if (!conversion->abandoned)
+            conversion->converted = importTmxFile(file, imagePath, &conversion->tmx, &conversion->error);
+    });
+    if (!ran) {
+        conversion->abandoned = true;
+        error->clear();
+        return false;
+    }
+    *error = conversion->error;
+    if (!conversion->converted || !writeTmxTileImage(conversion->tmx, error))
+        return false;
+    *data = std::move(conversion->tmx.map);
+    *report = conversion->tmx.report;
     return true;
 }
 
@@ -118,7 +152,8 @@ QPixmap MapDocument::readTileSet(const QString& file, FileProblem* problem)
     if (!image.isNull() && images.drawnImage(image, &reason).isNull())
         image = QPixmap();
     if (image.isNull())
-        *problem = { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
+        *problem = reason.isEmpty() ? FileProblem()
+                                    : FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
     return image;
 }
 

@@ -13,6 +13,8 @@
 
 #include <utility>
 
+struct MapData;
+
 // A message about a file, with %1 where the file's path goes, so that
 // whoever shows it can shorten a long path to fit the screen.
 struct FileProblem
@@ -56,10 +58,17 @@ public:
     // never modifies it.
     bool isModified() const { return modified; }
 
+    // Tile-set images (and the maps of the Tiled editor, which are drawn from
+    // images) are read and decoded through `decoding` from now on (not
+    // owned); without one, at once.
+    void setTileSetDecoding(TileSetDecoding* decoding) { images.setDecoding(decoding); }
+
     // Replaces the map by the map file's, as one step. The file is read and
     // checked, and every tile set it names loaded, before anything changes.
     // False with the reason when the file cannot be read or is not a map
-    // file; a tile set that cannot be loaded does not stop the import: its
+    // file, and with an empty reason when the user cancelled the decoding
+    // of an image: nothing changed. A tile set that cannot be loaded does
+    // not stop the import: its
     // cells keep its name, and why it could not be loaded is appended to
     // *unloadedSets. A map of the Tiled editor (.tmx, .tmx.gz) is converted
     // first, its converted tile set written beside it; the map then has no
@@ -74,7 +83,8 @@ public:
     // The image of a tile-set file, decoded through the store, without
     // changing anything: null with the reason when it cannot be loaded, when
     // a map file could not store `file` as a name, or when MaxTileSets sets
-    // are loaded already.
+    // are loaded already; null with an empty message when the user cancelled
+    // its decoding.
     QPixmap readTileSet(const QString& file, FileProblem* problem);
     // Appends the set `name` with its image to the loaded sets. This is no
     // step of the history: the map is modified until saved. False when the
@@ -115,6 +125,9 @@ signals:
     void brushChanged();
 
 private:
+    // The TMX map converted, its converted image written; false with the
+    // reason, or with none when cancelled.
+    bool convertTmxMap(const QString& file, MapData* data, QString* report, QString* error);
     void keepEdit(const QString& text, CellPatch done, int stroke);
     // What a file holds besides the cells: its name and the sets' names.
     QString savedKey() const;

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -20,6 +22,40 @@ QPixmap refuse(QString* reason, const QString& cause)
     return QPixmap();
 }
 
+// One file read and decoded, owning all it touches: a decode the user
+// cancelled goes on, on its own thread, after the store has let it go.
+struct DecodeJob
+{
+    ReadableFile opened;
+    int tileSize = 0;
+    qint64 room = 0; // what the budget has left
+    std::atomic<bool> abandoned { false };
+
+    TileSetFile file;
+    QImage image;
+    bool tooLarge = false;
+    QString reason;
+
+    void run();
+};
+
+void DecodeJob::run()
+{
+    if (abandoned || !readTileSetFile(opened, &file, &reason))
+        return;
+    if (file.size.width() < tileSize || file.size.height() < tileSize) {
+        reason = tr("the image is %1 x %2 pixels, smaller than one %3 x %3 tile")
+                     .arg(file.size.width())
+                     .arg(file.size.height())
+                     .arg(tileSize);
+        return;
+    }
+    tooLarge = file.decodedBytes > room;
+    if (!tooLarge)
+        image = decodeTileSetFile(&file, room, &tooLarge, &reason, &abandoned);
+    file.bytes = QByteArray();
+}
+
 } // namespace
 
 TileSetImageStore::TileSetImageStore(qint64 budgetBytes)
@@ -27,44 +63,41 @@ TileSetImageStore::TileSetImageStore(qint64 budgetBytes)
 {
 }
 
+TileSetDecoding& TileSetImageStore::decoding()
+{
+    static TileSetDecoding atOnce;
+    return runner ? *runner : atOnce;
+}
+
 QPixmap TileSetImageStore::load(const QString& path, int tileSize, QString* reason)
 {
     release();
     // A file held already, unchanged, is not read again.
-    ReadableFile opened;
-    if (!opened.open(path, reason))
+    const auto job = std::make_shared<DecodeJob>();
+    if (!job->opened.open(path, reason))
         return QPixmap();
     for (const Held& image : held) {
-        if (image.identity == opened.identity())
+        if (image.identity == job->opened.identity())
             return image.image;
     }
-    TileSetFile file;
-    if (!readTileSetFile(opened, &file, reason))
-        return QPixmap();
-    if (file.size.width() < tileSize || file.size.height() < tileSize) {
-        *reason = tr("the image is %1 x %2 pixels, smaller than one %3 x %3 tile")
-                      .arg(file.size.width())
-                      .arg(file.size.height())
-                      .arg(tileSize);
-        return QPixmap();
+    job->tileSize = tileSize;
+    job->room = budget - heldBytes;
+    if (!decoding().run(path, [job] { job->run(); })) {
+        job->abandoned = true;
+        return refuse(reason, QString());
     }
-    if (heldBytes + file.decodedBytes > budget)
-        return refuse(reason, overBudget(file.size, file.decodedBytes));
-    bool tooLarge = false;
-    QImage decoded = decodeTileSetFile(&file, budget - heldBytes, &tooLarge, reason);
-    file.bytes = QByteArray();
-    if (tooLarge)
-        return refuse(reason, overBudget(file.size, file.decodedBytes));
-    if (decoded.isNull())
-        return QPixmap();
-    const QPixmap image = QPixmap::fromImage(std::move(decoded));
+    if (job->tooLarge)
+        return refuse(reason, overBudget(job->file.size, job->file.decodedBytes));
+    if (job->image.isNull())
+        return refuse(reason, job->reason);
+    const QPixmap image = QPixmap::fromImage(std::move(job->image));
     if (image.isNull())
         return refuse(reason, tr("there is not enough memory to show it"));
     // What the pixmap really holds, which converting may have changed.
     const qint64 bytes = imageBytes(image);
     if (heldBytes + bytes > budget)
         return refuse(reason, overBudget(image.size(), bytes));
-    held.push_back({ opened.identity(), image, QPixmap() });
+    held.push_back({ job->opened.identity(), image, QPixmap() });
     heldBytes += bytes;
     return image;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/tilesetdecoding.h"
 #include "mapfile/fileio.h"
 
 #include <QPixmap>
@@ -15,7 +16,8 @@
 // already held; an image that would take the held ones past the budget is
 // refused from its header before it is decoded, its decoder is stopped
 // before it allocates more than the budget has left, and an image larger
-// decoded than its header said is dropped.
+// decoded than its header said is dropped. Files are read and decoded
+// through a TileSetDecoding, at once unless another is set.
 class TileSetImageStore
 {
 public:
@@ -23,9 +25,15 @@ public:
 
     explicit TileSetImageStore(qint64 budgetBytes = DefaultBudgetBytes);
 
+    // Reading and decoding go through `decoding` from now on (not owned; it
+    // must outlive the store's loads); null for at once.
+    void setDecoding(TileSetDecoding* decoding) { runner = decoding; }
+    TileSetDecoding& decoding();
+
     // The image of the file at `path`, cut into tiles of `tileSize` pixels;
     // a null pixmap and the cause (kind of file, not an image, damaged, too
-    // large, smaller than one tile, over the budget, memory) on failure.
+    // large, smaller than one tile, over the budget, memory) on failure, and
+    // with an empty cause when the user cancelled the decoding.
     QPixmap load(const QString& path, int tileSize, QString* reason);
     // The image the map's cells are drawn from (see drawnTileSetImage()),
     // counted in the same budget: made once per image, and refused, with the
@@ -53,4 +61,5 @@ private:
     std::vector<Held> held;
     qint64 heldBytes = 0;
     qint64 budget;
+    TileSetDecoding* runner = nullptr;
 };

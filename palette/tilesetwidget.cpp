@@ -83,7 +83,9 @@ bool TileSetWidget::loadTileSet(QString file)
     FileProblem problem;
     QPixmap loaded = doc->readTileSet(file, &problem);
     if (loaded.isNull()) {
-        emit loadRefused(problem.message, problem.path);
+        // A load the user cancelled has nothing to report.
+        if (!problem.message.isEmpty())
+            emit loadRefused(problem.message, problem.path);
         return false;
     }
     emit tileSetAdded(&loaded, file);
