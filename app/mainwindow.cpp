@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/decodingprogress.h"
 #include "app/mapstatus.h"
 #include "canvas/worldviewwidget.h"
 #include "document/mapdocument.h"
@@ -52,6 +53,9 @@ MainWindow::~MainWindow()
 void MainWindow::createCentralWidget()
 {
     document = new MapDocument(this);
+    // Images decode off the window's thread, and the user can cancel a long
+    // decode.
+    document->setTileSetDecoding(new DecodingProgress(this));
     worldViewWidget = new WorldViewWidget(document, this);
     tileSetWidget = new TileSetWidget(document, 40, this);
 

@@ -67,6 +67,9 @@ void MainWindow::importSet()
         const WaitCursor waiting;
         imported = worldViewWidget->readMapFile(path, &error, &unloaded);
     }
+    // A cancelled import has nothing to report.
+    if (!imported && error.isEmpty())
+        return;
     if (!imported)
         unloaded = { { error, QString() } };
     if (!unloaded.isEmpty())
