@@ -3,6 +3,7 @@
 #include "canvas/worldviewwidget.h"
 #include "palette/tilesetwidget.h"
 
+#include "support/hostileimages.h"
 #include "support/modalanswerer.h"
 #include "support/windowstate.h"
 
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -83,6 +85,8 @@ private slots:
 
     void importReadsTheChosenFile();
     void cancelledImportKeepsTheMap();
+    void slowImportShowsItsProgress_data();
+    void slowImportShowsItsProgress();
     void tiledMapIsSavedAsAMapFile();
 
     void resizeThroughTheDialog_data();
@@ -463,6 +467,63 @@ void TestMainWindowCommands::cancelledImportKeepsTheMap()
     QCOMPARE(canvas->worldSize(), QSize(30, 30));
     QCOMPARE(canvas->topLayerCells()[2][2].tileIndex, 3);
     QCOMPARE(canvas->tileSetTotal(), 1);
+}
+
+void TestMainWindowCommands::slowImportShowsItsProgress_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("Cancel") << "Cancel";
+    QTest::newRow("Escape") << "Escape";
+    QTest::newRow("left to finish") << "";
+}
+
+void TestMainWindowCommands::slowImportShowsItsProgress()
+{
+    QFETCH(QString, answer);
+    QVERIFY(paintOneCell());
+    const int steps = canvas->history().stepCount();
+    const QString undoText = canvas->history().undoText();
+    // 99 scans over 4000 x 4000 pixels: seconds of decoding, far longer than
+    // the dialog waits before it shows.
+    QFile jpeg(QStringLiteral("slow.jpg"));
+    QVERIFY(jpeg.open(QIODevice::WriteOnly) && jpeg.write(jpegRepeatingAScan(4000, 89)) > 0);
+    jpeg.close();
+    QFile map(QStringLiteral("slow.map"));
+    QVERIFY(map.open(QIODevice::WriteOnly) && map.write("1\nslow.jpg\n1 1\n0 0 1\n0 0 1\n") > 0);
+    map.close();
+
+    ModalAnswerer answerer;
+    answerer.setPatience(300000);
+    answerer.expect(answerFileDialog(workDir + QStringLiteral("/slow.map")));
+    QString label;
+    answerer.expect([&](QWidget* dialog) {
+        auto* progress = qobject_cast<QProgressDialog*>(dialog);
+        QVERIFY(progress);
+        label = progress->labelText();
+        if (answer == QLatin1String("Cancel"))
+            progress->findChild<QPushButton*>()->click();
+        else if (answer == QLatin1String("Escape"))
+            QTest::keyClick(progress, Qt::Key_Escape);
+    });
+    answerer.expect(closeAnything());
+    actionByText(*window, QStringLiteral("&Import Set"))->trigger();
+    VERIFY_ANSWERED(answerer);
+    // No message box after the dialog, which is gone.
+    QCOMPARE(answerer.seenTitles(), (QStringList { QStringLiteral("Import Game Set"), QStringLiteral("TileSet Load") }));
+    QCOMPARE(label, QStringLiteral("Reading slow.jpg..."));
+    QTRY_VERIFY(!window->findChild<QProgressDialog*>());
+    if (answer.isEmpty()) {
+        QCOMPARE(canvas->worldSize(), QSize(1, 1));
+        QCOMPARE(canvas->tileSetName(0), QStringLiteral("slow.jpg"));
+        QCOMPARE(canvas->history().stepCount(), steps + 1);
+        return;
+    }
+    QCOMPARE(canvas->worldSize(), QSize(30, 30));
+    QCOMPARE(canvas->topLayerCells()[2][2].tileIndex, 3);
+    QCOMPARE(canvas->tileSetTotal(), 1);
+    QCOMPARE(canvas->history().stepCount(), steps);
+    QCOMPARE(canvas->history().undoText(), undoText);
+    QVERIFY(window->isWindowModified());
 }
 
 void TestMainWindowCommands::tiledMapIsSavedAsAMapFile()

@@ -1,6 +1,8 @@
 #include "mapfile/tilesetfile.h"
 #include "document/tilesetimagestore.h"
 
+#include "support/hostileimages.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -33,6 +35,7 @@ private slots:
     void drawnImageCountedInBudget();
     void hostileImagesCountedOrRefused();
     void fifoSwappedInNeverBlocks();
+    void cancelledLoadKeepsNothing();
 
 private:
     QString writeImage(const QString& name, const QSize& size, QImage::Format format = QImage::Format_RGB32);
@@ -149,24 +152,6 @@ void TestTileSetImages::budgetRefusesBeforeDecoding()
 
 namespace {
 
-// A GIF whose first frame is `frame` pixels and whose screen, which Qt
-// decodes it onto, is `screen`; the frame holds no pixel data.
-QByteArray gifFile(const QSize& screen, const QSize& frame)
-{
-    QByteArray bytes("GIF89a");
-    const auto word = [&bytes](int value) { bytes.append(char(value & 0xff)).append(char(value >> 8)); };
-    word(screen.width());
-    word(screen.height());
-    bytes.append("\x80\0\0"
-                 "\0\0\0\xff\xff\xff\x2c",
-                 10);
-    word(0);
-    word(0);
-    word(frame.width());
-    word(frame.height());
-    return bytes.append("\0\x02\x01\x2c\0\x3b", 6);
-}
-
 QByteArray encoded(const QImage& image, const char* format, bool progressive = false)
 {
     QByteArray bytes;
@@ -183,15 +168,6 @@ QImage plain(int side)
     QImage image(side, side, QImage::Format_RGB32);
     image.fill(Qt::darkGreen);
     return image;
-}
-
-// A progressive JPEG whose last scan is repeated, as a decoder runs it each time.
-QByteArray jpegRepeatingAScan(int repeats)
-{
-    QByteArray bytes = encoded(plain(200), "jpeg", true);
-    const qsizetype lastScan = bytes.lastIndexOf("\xff\xda");
-    const QByteArray scan = bytes.mid(lastScan, bytes.size() - 2 - lastScan);
-    return bytes.insert(bytes.size() - 2, scan.repeated(repeats));
 }
 
 // An 80 x 80 JPEG padded after its start with comment segments of distinct
@@ -217,21 +193,21 @@ void TestTileSetImages::hostileImagesCountedOrRefused_data()
     QTest::addColumn<qint64>("bytesAdded");
     const qint64 mb = 1024 * 1024;
     QTest::newRow("GIF screen beyond the budget, small first frame")
-        << writeBytes(QStringLiteral("screen.gif"), gifFile(QSize(5700, 5700), QSize(500, 500))) << 100 * mb
+        << writeBytes(QStringLiteral("screen.gif"), gifWithScreen(QSize(5700, 5700), QSize(500, 500))) << 100 * mb
         << QStringLiteral(
                "the image is 5700 x 5700 pixels, 124 MB decoded; with the 1 MB of tile sets already "
                "loaded that is more than the 100 MB all tile sets may take together")
         << qint64(0);
     QTest::newRow("GIF screen counted whole")
-        << writeBytes(QStringLiteral("wide.gif"), gifFile(QSize(1200, 1000), QSize(100, 100))) << 512 * mb
+        << writeBytes(QStringLiteral("wide.gif"), gifWithScreen(QSize(1200, 1000), QSize(100, 100))) << 512 * mb
         << QString() << qint64(1200) * 1000 * 4;
     QTest::newRow("GIF screen beyond Qt's limit")
-        << writeBytes(QStringLiteral("huge.gif"), gifFile(QSize(6000, 6000), QSize(500, 500))) << 512 * mb
+        << writeBytes(QStringLiteral("huge.gif"), gifWithScreen(QSize(6000, 6000), QSize(500, 500))) << 512 * mb
         << QStringLiteral(
                "the image is 6000 x 6000 pixels, 138 MB decoded, more than the 128 MB an image may take")
         << qint64(0);
     QTest::newRow("progressive JPEG repeating a scan")
-        << writeBytes(QStringLiteral("scans.jpg"), jpegRepeatingAScan(400)) << 512 * mb
+        << writeBytes(QStringLiteral("scans.jpg"), jpegRepeatingAScan(200, 400)) << 512 * mb
         << QStringLiteral("the JPEG image has 410 scans, more than the 100 an image needs; decoding it would "
                           "take very long")
         << qint64(0);
@@ -345,6 +321,30 @@ void TestTileSetImages::fifoSwappedInNeverBlocks()
     swapper.join();
     qInfo("%d loads, %d refusals", loaded, refused);
     QCOMPARE(loaded + refused, 2000);
+}
+
+void TestTileSetImages::cancelledLoadKeepsNothing()
+{
+    // Cancelled before its work ran, as the window's decoding may be: the
+    // work runs later, after the store is gone, on what it owns.
+    struct Cancelled : TileSetDecoding
+    {
+        std::function<void()> left;
+        bool run(const QString&, const std::function<void()>& work) override
+        {
+            left = work;
+            return false;
+        }
+    } decoding;
+    {
+        TileSetImageStore store;
+        store.setDecoding(&decoding);
+        QString reason = QStringLiteral("none yet");
+        QVERIFY(store.load(writeImage(QStringLiteral("late.png"), QSize(400, 400)), 40, &reason).isNull());
+        QCOMPARE(reason, QString());
+        QCOMPARE(store.bytesHeld(), 0);
+    }
+    decoding.left();
 }
 
 QTEST_MAIN(TestTileSetImages)
