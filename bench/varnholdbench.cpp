@@ -4,7 +4,9 @@
 // with --tsv one line per figure: name, median, unit, floor, ratio.
 
 #include "benchdata.h"
+#include "benchfigure.h"
 #include "benchtiming.h"
+#include "decodingbench.h"
 #include "tmxbenchdata.h"
 #include "paintrecorder.h"
 
@@ -30,17 +32,6 @@
 #include <cstdio>
 
 namespace {
-
-struct Figure
-{
-    QString name;
-    QString title;
-    double median = 0;
-    QString unit;
-    double floor = 0;
-    double goal = 0; // 0: none
-    double goalRatio = 0; // the most median / floor may be; 0: none
-};
 
 class Bench
 {
@@ -658,6 +649,8 @@ int main(int argc, char* argv[])
     const QStringList arguments = application.arguments();
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--import-1024"))
         return measureLargeImport(arguments[2]);
+    if (arguments.size() == 3 && arguments[1] == QLatin1String("--gif-screens"))
+        return measureGifScreens(arguments[2]);
     const bool tsv = arguments.contains(QStringLiteral("--tsv"));
 
     QTemporaryDir folder;
@@ -675,6 +668,8 @@ int main(int argc, char* argv[])
     QList<Figure> figures = bench.run();
     figures << largeImport(files, folder.path());
     figures << startupImport(files);
+    figures << decodingFigures(folder.path());
+    figures << gifScreensFigure(folder.path());
     if (tsv)
         printTsv(figures);
     else
