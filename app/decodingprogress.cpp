@@ -58,25 +58,26 @@ bool DecodingProgress::run(const QString& path, const std::function<void()>& wor
         const QMutexLocker locked(&handover->mutex);
         handover->done = true;
         if (QEventLoop* loop = handover->waiting)
-            QMetaObject::invokeMethod(loop, [loop] { loop->exit(Done); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                loop, [loop] { loop->exit(Done); }, Qt::QueuedConnection);
     });
     waiting = &loop;
-    int wake = Shown;
-    while (wake != Cancelled) {
+    bool cancelled = false;
+    for (;;) {
         // Until the dialog shows, the user's input waits as it would for
         // work done at once: no other command starts meanwhile.
-        wake = loop.exec(dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+        const int wake
+            = loop.exec(dialog->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
         // Anything else ending the loop is the application ending.
-        if (wake != Shown && wake != Done)
-            wake = Cancelled;
+        cancelled = wake != Shown && wake != Done;
         const QMutexLocker locked(&handover->mutex);
-        if (wake == Cancelled || handover->done) {
+        if (cancelled || handover->done) {
             handover->waiting = nullptr;
             break;
         }
     }
     waiting = nullptr;
-    if (wake == Cancelled) {
+    if (cancelled) {
         endReading();
         return false;
     }

@@ -121,7 +121,8 @@ QList<Figure> decodingFigures(const QString& folder)
     const double wholeDecode = whole.nsecsElapsed() / 1e6;
 
     return { { QStringLiteral("decode_30s_key_wait"),
-               QStringLiteral("longest a key waits during a %1 s decode (dialog after %2 ms, longest pass %3 ms)")
+               QStringLiteral(
+                   "longest a key waits during a %1 s decode (dialog after %2 ms, longest pass %3 ms)")
                    .arg(decoded, 0, 'f', 1)
                    .arg(shown)
                    .arg(longestPass),
@@ -169,7 +170,11 @@ Figure gifScreensFigure(const QString& folder)
     // The floor: the four screens that fit in the budget.
     const double fitting = 4 * 5700.0 * 5700 * 4 / (1024 * 1024);
     return { QStringLiteral("editor_gif_screens_8"),
-             QStringLiteral("editor's peak resident memory importing 8 GIFs of a 5700 x 5700 screen (%1 refused)")
+             QStringLiteral(
+                 "editor's peak resident memory importing 8 GIFs of a 5700 x 5700 screen (%1 refused)")
                  .arg(QString::fromLatin1(values.value(1))),
-             values.value(0).toDouble(), QStringLiteral("MB"), fitting, 800 };
+             values.value(0).toDouble(),
+             QStringLiteral("MB"),
+             fitting,
+             800 };
 }

@@ -7,8 +7,8 @@
 #include "benchfigure.h"
 #include "benchtiming.h"
 #include "decodingbench.h"
-#include "tmxbenchdata.h"
 #include "paintrecorder.h"
+#include "tmxbenchdata.h"
 
 #include "app/mainwindow.h"
 #include "canvas/worldviewwidget.h"

@@ -152,8 +152,9 @@ QPixmap MapDocument::readTileSet(const QString& file, FileProblem* problem)
     if (!image.isNull() && images.drawnImage(image, &reason).isNull())
         image = QPixmap();
     if (image.isNull())
-        *problem = reason.isEmpty() ? FileProblem()
-                                    : FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
+        *problem = reason.isEmpty()
+            ? FileProblem()
+            : FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
     return image;
 }
 

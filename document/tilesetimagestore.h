@@ -12,12 +12,13 @@
 // within a memory budget that counts what each really holds: its pixels as
 // decoded (a GIF's whole screen), the copy that cells are drawn from, and
 // nothing else (no text, no file bytes). An image is let go once nothing
-// but the store holds it: neither the map nor a step of the undo history. Loading the same file again, unchanged on disk, gives the image
-// already held; an image that would take the held ones past the budget is
-// refused from its header before it is decoded, its decoder is stopped
-// before it allocates more than the budget has left, and an image larger
-// decoded than its header said is dropped. Files are read and decoded
-// through a TileSetDecoding, at once unless another is set.
+// but the store holds it: neither the map nor a step of the undo history.
+// Loading the same file again, unchanged on disk, gives the image already
+// held; an image that would take the held ones past the budget is refused
+// from its header before it is decoded, its decoder is stopped before it
+// allocates more than the budget has left, and an image larger decoded
+// than its header said is dropped. Files are read and decoded through a
+// TileSetDecoding, at once unless another is set.
 class TileSetImageStore
 {
 public:

@@ -509,7 +509,8 @@ void TestMainWindowCommands::slowImportShowsItsProgress()
     actionByText(*window, QStringLiteral("&Import Set"))->trigger();
     VERIFY_ANSWERED(answerer);
     // No message box after the dialog, which is gone.
-    QCOMPARE(answerer.seenTitles(), (QStringList { QStringLiteral("Import Game Set"), QStringLiteral("TileSet Load") }));
+    QCOMPARE(answerer.seenTitles(),
+             (QStringList { QStringLiteral("Import Game Set"), QStringLiteral("TileSet Load") }));
     QCOMPARE(label, QStringLiteral("Reading slow.jpg..."));
     QTRY_VERIFY(!window->findChild<QProgressDialog*>());
     if (answer.isEmpty()) {

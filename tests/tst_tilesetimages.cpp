@@ -193,16 +193,18 @@ void TestTileSetImages::hostileImagesCountedOrRefused_data()
     QTest::addColumn<qint64>("bytesAdded");
     const qint64 mb = 1024 * 1024;
     QTest::newRow("GIF screen beyond the budget, small first frame")
-        << writeBytes(QStringLiteral("screen.gif"), gifWithScreen(QSize(5700, 5700), QSize(500, 500))) << 100 * mb
+        << writeBytes(QStringLiteral("screen.gif"), gifWithScreen(QSize(5700, 5700), QSize(500, 500)))
+        << 100 * mb
         << QStringLiteral(
                "the image is 5700 x 5700 pixels, 124 MB decoded; with the 1 MB of tile sets already "
                "loaded that is more than the 100 MB all tile sets may take together")
         << qint64(0);
     QTest::newRow("GIF screen counted whole")
-        << writeBytes(QStringLiteral("wide.gif"), gifWithScreen(QSize(1200, 1000), QSize(100, 100))) << 512 * mb
-        << QString() << qint64(1200) * 1000 * 4;
+        << writeBytes(QStringLiteral("wide.gif"), gifWithScreen(QSize(1200, 1000), QSize(100, 100)))
+        << 512 * mb << QString() << qint64(1200) * 1000 * 4;
     QTest::newRow("GIF screen beyond Qt's limit")
-        << writeBytes(QStringLiteral("huge.gif"), gifWithScreen(QSize(6000, 6000), QSize(500, 500))) << 512 * mb
+        << writeBytes(QStringLiteral("huge.gif"), gifWithScreen(QSize(6000, 6000), QSize(500, 500)))
+        << 512 * mb
         << QStringLiteral(
                "the image is 6000 x 6000 pixels, 138 MB decoded, more than the 128 MB an image may take")
         << qint64(0);
