@@ -84,7 +84,8 @@ bool MapDocument::convertTmxMap(const QString& file, MapData* data, QString* rep
     const QString imagePath = tmxTileImagePath(file);
     const bool ran = images.decoding().run(file, [conversion, file, imagePath] {
         if (!conversion->abandoned)
-            conversion->converted = importTmxFile(file, imagePath, &conversion->tmx, &conversion->error);
+            conversion->converted
+                = importTmxFile(file, imagePath, &conversion->tmx, &conversion->error, &conversion->abandoned);
     });
     if (!ran) {
         conversion->abandoned = true;

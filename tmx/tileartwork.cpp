@@ -31,10 +31,11 @@ QImage withColourCleared(const QImage& image, QRgb colour)
 
 } // namespace
 
-TileArtwork::TileArtwork(const std::vector<TiledTileSet>& tileSets)
+TileArtwork::TileArtwork(const std::vector<TiledTileSet>& tileSets, const std::atomic<bool>* abandoned)
     : tileSets(tileSets)
     , setImage(tileSets.size(), -1)
     , tileImages(tileSets.size())
+    , abandoned(abandoned)
 {
     for (const TiledTileSet& set : tileSets)
         firstGids.push_back(set.firstGid);
@@ -79,7 +80,7 @@ bool TileArtwork::image(const QString& path, const QColor& trans, const QString&
         return false;
     }
     bool tooLarge = false;
-    const QImage decoded = decodeTileSetFile(&file, TileSetImagesBudgetBytes - bytesHeld, &tooLarge, &reason);
+    const QImage decoded = decodeTileSetFile(&file, TileSetImagesBudgetBytes - bytesHeld, &tooLarge, &reason, abandoned);
     if (decoded.isNull()) {
         *error = tooLarge ? overBudget(file.decodedBytes) : problem(reason);
         return false;

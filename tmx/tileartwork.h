@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <map>
 #include <vector>
 
@@ -24,11 +25,11 @@ struct TileDrawing
 // image is (never waiting on the file, bounded, refused from its header
 // when too large), decoded once per file and transparent colour, all of
 // them within TileSetImagesBudgetBytes; and the tile each global id draws,
-// cut as Tiled cuts it.
+// cut as Tiled cuts it. Once *abandoned is set, no image decodes any more.
 class TileArtwork
 {
 public:
-    explicit TileArtwork(const std::vector<TiledTileSet>& tileSets);
+    explicit TileArtwork(const std::vector<TiledTileSet>& tileSets, const std::atomic<bool>* abandoned = nullptr);
 
     // The position of the tile set that id (flags removed) belongs to; -1
     // when none does.
@@ -70,4 +71,5 @@ private:
     std::vector<std::map<quint32, int>> tileImages; // per collection: id to image
     std::vector<Image> images;
     qint64 bytesHeld = 0;
+    const std::atomic<bool>* abandoned;
 };

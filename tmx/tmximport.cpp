@@ -50,19 +50,22 @@ QString tmxTileImagePath(const QString& path)
     return QDir::current().relativeFilePath(file.absoluteDir().filePath(base + QStringLiteral(".tiles.png")));
 }
 
-bool importTmxFile(const QString& tmxPath, const QString& tileImagePath, TmxImport* import, QString* error)
+bool importTmxFile(const QString& tmxPath, const QString& tileImagePath, TmxImport* import, QString* error,
+                   const std::atomic<bool>* abandoned)
 {
     TiledMap map;
     if (!readTiledMap(tmxPath, &map, error))
         return false;
     const LayerRoles roles = layerRoles(map);
-    TileArtwork art(map.tileSets);
+    TileArtwork art(map.tileSets, abandoned);
     const std::vector<int> drawnSets = drawnTileSets(map, roles, art);
     QString problem;
     if (!art.load(drawnSets, &problem)) {
         *error = QStringLiteral("%1: %2").arg(tmxPath, problem);
         return false;
     }
+    if (abandoned && *abandoned)
+        return false;
 
     const int tileSide = CanvasGeometry().tileSize;
     TmxImport result;

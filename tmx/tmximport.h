@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 // A map of the Tiled editor (TMX) made a map of the editor's own: what a
 // map file of it holds, the converted tile-set image when it needs one, and
 // the report of what was kept, converted and left out.
@@ -43,8 +45,10 @@ QString tmxTileImagePath(const QString& path);
 // "pass" (any case) gives the pass flags. Nothing is written. False, with
 // one line that names the file, when the file cannot be read or is not a
 // well-formed orthogonal TMX map of at most 255 cells a side, a tile set's
-// image cannot be read, or the converted image would be too large.
-bool importTmxFile(const QString& tmxPath, const QString& tileImagePath, TmxImport* import, QString* error);
+// image cannot be read, or the converted image would be too large. Once
+// *abandoned is set, the import stops soon, with false.
+bool importTmxFile(const QString& tmxPath, const QString& tileImagePath, TmxImport* import, QString* error,
+                   const std::atomic<bool>* abandoned = nullptr);
 
 // Writes the converted image of an import as a PNG file to its
 // tileImagePath, replacing a file there whole, never leaving it cut short;
