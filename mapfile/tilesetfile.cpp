@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -63,29 +64,37 @@ private:
 // is abandoned: Qt's decoders read as they go, and stop at a failed read. A
 // JPEG's come a few at a time, since its decoder goes over the whole image
 // for each scan it reads: a file of many small scans would otherwise be
-// read whole long before its decoding ends.
-class AbandonableBuffer : public QBuffer
+// read whole long before its decoding ends. (Not a QBuffer, whose bytes
+// Qt's JPEG decoder would take all at once.)
+class AbandonableBytes : public QIODevice
 {
 public:
-    AbandonableBuffer(QByteArray* bytes, const std::atomic<bool>* abandoned)
-        : QBuffer(bytes)
+    AbandonableBytes(const QByteArray& bytes, const std::atomic<bool>* abandoned)
+        : bytes(bytes)
         , abandoned(abandoned)
-        , piece(abandoned && bytes->startsWith("\xff\xd8") ? JpegPiece : 0)
+        , piece(abandoned && bytes.startsWith("\xff\xd8") ? JpegPiece : bytes.size())
     {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
+
+    qint64 size() const override { return bytes.size(); }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
         if (abandoned && *abandoned)
             return -1;
-        return QBuffer::readData(data, piece > 0 ? std::min(maxSize, piece) : maxSize);
+        const qint64 count = std::min({ maxSize, piece, bytes.size() - pos() });
+        std::memcpy(data, bytes.constData() + pos(), size_t(count));
+        return count;
     }
+    qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
     // A scan takes at least a dozen bytes.
     static constexpr qint64 JpegPiece = 64;
 
+    const QByteArray& bytes;
     const std::atomic<bool>* abandoned;
     qint64 piece;
 };
@@ -149,9 +158,8 @@ QImage decodeTileSetFile(TileSetFile* file, qint64 maxBytes, bool* tooLarge, QSt
                          const std::atomic<bool>* abandoned)
 {
     *tooLarge = false;
-    AbandonableBuffer buffer(&file->bytes, abandoned);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
+    AbandonableBytes bytes(file->bytes, abandoned);
+    QImageReader reader(&bytes);
     QImage image;
     bool lowered = false;
     {
