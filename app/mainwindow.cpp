@@ -6,6 +6,7 @@
 #include "palette/palettepane.h"
 #include "palette/tilesetwidget.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScrollArea>
@@ -37,7 +38,25 @@ MainWindow::MainWindow()
     connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::scheduleMapStatus);
     updateMapStatus();
     connect(worldViewWidget, &WorldViewWidget::zoomStepRequested, this, &MainWindow::stepZoom);
+    connect(worldViewWidget, &WorldViewWidget::cellsDropped, this, &MainWindow::reportDroppedCells);
     resize(QSize(800, 700));
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    // A toolbar button's hint stays while the pointer is over it; one that
+    // opened a dialog never learns that the pointer left.
+    if (event->type() == QEvent::WindowUnblocked)
+        statusBar()->clearMessage();
+    return QMainWindow::event(event);
+}
+
+void MainWindow::reportDroppedCells(int count)
+{
+    statusBar()->showMessage(count == 1 ? tr("1 cell moved past the map's edge was dropped; undo brings it back.")
+                                        : tr("%1 cells moved past the map's edge were dropped; undo brings them back.")
+                                              .arg(count),
+                             DroppedMessageTime);
 }
 
 MainWindow::~MainWindow()
@@ -139,13 +158,17 @@ void MainWindow::scheduleMapStatus()
 
 void MainWindow::updateMapStatus()
 {
-    const Tile& brush = worldViewWidget->brushTile();
+    const QStringList sets = document->brushTileSets();
+    BrushStatus brush;
+    brush.size = document->brushStamp().size();
+    brush.tileIndex = document->brush().tileIndex;
     // A set's path can be as long as the system allows; the label, which
     // only grows, must not widen the window past the screen.
-    const QString brushFile
-        = mapStatusLabel->fontMetrics().elidedText(brush.tileSetFile, Qt::ElideMiddle, MapStatusFileWidth);
+    brush.tileSet = mapStatusLabel->fontMetrics().elidedText(sets.value(0), Qt::ElideMiddle, MapStatusFileWidth);
+    brush.tileSets = int(sets.size());
+    brush.random = document->isRandomBrush();
     const QString text = mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),
-                                       worldViewWidget->worldSize(), brushFile, brush.tileIndex);
+                                       worldViewWidget->worldSize(), brush);
     // A label of fixed size only repaints when its text changes, where one
     // that fits its text would lay out the status bar again; it only grows.
     const int needed = mapStatusLabel->fontMetrics().horizontalAdvance(text) + 8;

@@ -6,6 +6,7 @@ class MapDocument;
 struct FileProblem;
 class QAction;
 class QCloseEvent;
+class QEvent;
 class QLabel;
 class PalettePane;
 class QMenu;
@@ -32,6 +33,7 @@ protected:
     // Asks to save unsaved changes first; the window stays open when the
     // user cancels or the save fails.
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private slots:
     void newProject();
@@ -61,6 +63,7 @@ private slots:
     void setZoom02();
     void resetZoomChecks();
     void about();
+    void reportDroppedCells(int count);
 
 private:
     void createCentralWidget();
@@ -150,5 +153,9 @@ private:
     bool mapStatusPending = false;
     QAction* undoAct = nullptr;
     QAction* redoAct = nullptr;
+    QAction* selectAllAct = nullptr;
+    QAction* randomBrushAct = nullptr;
+    QAction* deleteAct = nullptr;
+    static constexpr int DroppedMessageTime = 10000; // ms
     MapDocument* document = nullptr;
 };

@@ -1,6 +1,7 @@
 // Measures the editor on its largest map, with plain and with translucent
 // tile art: repaints, the first paint after a zoom change, drags, a square
-// fill, saving and importing, the palette and memory. Prints a table, or
+// fill, moving the map's cells, stamps and their preview, saving and
+// importing, the palette and memory. Prints a table, or
 // with --tsv one line per figure: name, median, unit, floor, ratio.
 
 #include "benchdata.h"
@@ -9,6 +10,7 @@
 
 #include "app/mainwindow.h"
 #include "canvas/worldviewwidget.h"
+#include "document/mapdocument.h"
 #include "mapcli/mapcommand.h"
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
@@ -61,6 +63,10 @@ private:
     Figure squareFill();
     Figure floodFill();
     Figure undoFill();
+    // The map's cells moved one cell and back, a drag with a stamp, and the
+    // stamp's preview following the pointer; the map is imported again
+    // afterwards.
+    QList<Figure> layoutTools();
     // The top layer one tile, by a square fill of the whole map: one step.
     void fillWholeMap(int tile);
     QList<Figure> mapFile();
@@ -184,6 +190,7 @@ QList<Figure> Bench::run()
     figures << files;
     figures << commandLineRender();
     figures << translucentArt(files.last().median);
+    figures << layoutTools();
     figures << paletteRepaint();
     figures << rss;
     return figures;
@@ -312,8 +319,8 @@ Figure Bench::editFigure(const char* name, const QString& title, int runs, doubl
 Figure Bench::dragStep(const char* name, const QString& title, int tool)
 {
     // Each step is a press on one cell, a move with the button held to the
-    // next cell (down and right for a selection, which grows only that way),
-    // and the repaint that follows; the release ends it.
+    // next cell (down and right for a selection), and the repaint that
+    // follows; the release ends it.
     canvas->setTool(tool);
     QApplication::processEvents();
     int step = 0;
@@ -410,6 +417,67 @@ Figure Bench::undoFill()
     canvas->setTool(WorldViewWidget::Paint);
     QApplication::processEvents();
     return figure;
+}
+
+QList<Figure> Bench::layoutTools()
+{
+    QList<Figure> figures;
+    MapDocument* document = canvas->document();
+    canvas->setZoom(1.0f);
+    scrollTo(0, 0);
+
+    // Shift+drag of the whole map's selection, both layers, one cell right
+    // and back in turn; the cells moved past the edge are dropped.
+    canvas->setTool(WorldViewWidget::Select);
+    canvas->selectAll();
+    QApplication::processEvents();
+    int moves = 0;
+    const auto move = [&] {
+        const QPoint from(5, 5);
+        const QPoint to = from + QPoint(moves++ % 2 == 0 ? 1 : -1, 0);
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+        repaintNow();
+        mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+        repaintNow();
+    };
+    figures << editFigure("move_255",
+                          QStringLiteral("Shift+drag of a %1 x %1 selection one cell, with its repaints")
+                              .arg(BenchMapSide),
+                          21, 5, move);
+
+    // A stamp of 4 x 4 tiles, another block of the set in each step.
+    canvas->setTool(WorldViewWidget::Paint);
+    QApplication::processEvents();
+    const int set = canvas->tileSetIndex(brush.tileSetFile);
+    int strokes = 0;
+    const auto stroke = [&] {
+        const QPoint from(2 + 8 * (strokes % 3), 3 + 4 * (strokes / 3 % 3));
+        document->setBrushTiles(set, QRect(strokes % 6, strokes / 6 % 6, 4, 4));
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, from + QPoint(4, 0), Qt::NoButton, Qt::LeftButton);
+        repaintNow();
+        mouse(QEvent::MouseButtonRelease, from + QPoint(4, 0), Qt::LeftButton, Qt::NoButton);
+        ++strokes;
+    };
+    figures << editFigure("stamp_stroke_z1",
+                          QStringLiteral("paint drag step with a 4 x 4 stamp to its next copy at zoom 1.0"), 201,
+                          0.5, stroke);
+
+    // The preview of that stamp as the pointer moves one cell, no button held.
+    int steps = 0;
+    const auto preview = [&] {
+        mouse(QEvent::MouseMove, QPoint(10 + steps++ % 2, 8), Qt::NoButton, Qt::NoButton);
+        repaintNow();
+    };
+    figures << editFigure("preview_move_z1",
+                          QStringLiteral("repaint of a 4 x 4 stamp's preview as the pointer moves a cell at zoom 1.0"),
+                          201, 0.3, preview);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(canvas, &leave);
+    canvas->readMapFile(files.map);
+    QApplication::processEvents();
+    return figures;
 }
 
 QList<Figure> Bench::mapFile()

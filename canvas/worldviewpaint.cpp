@@ -32,6 +32,9 @@ void WorldViewWidget::setZoom(float zoom)
     resize(sizeHint());
     update();
     updateGeometry();
+    // The pointer has not moved, the cells under it have.
+    followPointer();
+    previewChanged();
 }
 
 QRect WorldViewWidget::selectionFramePixels(const QRect& cells) const
@@ -97,9 +100,14 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
         if (showLines)
             cells.drawGrid(painter, area);
     }
+    drawPreview(painter, area, cells);
     drawMarks(painter);
-    if (selectionRect)
-        drawSelection(painter);
+    if (const std::optional<QRect> frame = selectionFrame())
+        drawFrame(painter, *frame, QColor(55, 150, 240, 200));
+    // The cells a Ctrl+drag takes as the brush, in the colour of the
+    // palette's frame around the brush's tiles.
+    if (pickedCells)
+        drawFrame(painter, *pickedCells, QColor(255, 1, 1, 160));
 }
 
 QColor WorldViewWidget::groundColour() const
@@ -180,16 +188,19 @@ void WorldViewWidget::drawMarks(QPainter& painter) const
 {
     painter.drawPixmap(QRectF(cellRect(map().startPoint())), startImage, QRectF(startImage.rect()));
     const int grow = int(20 * double(geometry.zoom));
-    for (const QPoint& cell : { currentCell, hoverCell }) {
+    // The mark under the pointer goes when the pointer leaves the map.
+    std::vector<QPoint> marked { currentCell };
+    if (const std::optional<QPoint> pointed = pointerCell())
+        marked.push_back(*pointed);
+    for (const QPoint& cell : marked) {
         const QRect target = cellRect(cell).adjusted(-grow, -grow, grow, grow);
         painter.drawPixmap(QRectF(target), cursorImage, QRectF(cursorImage.rect()));
     }
 }
 
-void WorldViewWidget::drawSelection(QPainter& painter) const
+void WorldViewWidget::drawFrame(QPainter& painter, const QRect& cells, const QColor& colour) const
 {
-    painter.setPen(QPen(QBrush(QColor(55, 150, 240, 200)), 3, Qt::DashLine));
-    const QRect& cells = *selectionRect;
+    painter.setPen(QPen(QBrush(colour), 3, Qt::DashLine));
     const int x1 = cellToPixel(cells.left()), x2 = cellToPixel(cells.right() + 1);
     const int y1 = cellToPixel(cells.top()), y2 = cellToPixel(cells.bottom() + 1);
     const QLine lines[]

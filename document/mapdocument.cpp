@@ -7,10 +7,12 @@
 #include "mapfile/mapwriter.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 MapDocument::MapDocument(QObject* parent)
     : QObject(parent)
     , worldMap(DefaultSide, DefaultSide)
+    , seed(QRandomGenerator::global()->generate())
 {
     connect(&undoHistory, &UndoHistory::changed, this, &MapDocument::updateModified);
     connect(&worldMap, &WorldMap::tileSetsChanged, this, &MapDocument::updateModified);
@@ -134,7 +136,97 @@ void MapDocument::showTileSet(int k)
 void MapDocument::setBrush(const Tile& tile)
 {
     brushTile = tile;
+    CellGrid cells;
+    if (!tile.isEmpty()) {
+        cells = CellGrid(1, 1);
+        cells.at(0, 0) = worldMap.cellOf(tile);
+    }
+    stamp = TileStamp(std::move(cells));
     emit brushChanged();
+}
+
+void MapDocument::setBrushTiles(int k, const QRect& tiles)
+{
+    const QPixmap* image = worldMap.tileSetImage(k);
+    const int columns = image->width() / TileSize;
+    const QRect area = tiles & QRect(0, 0, columns, image->height() / TileSize);
+    if (area.isEmpty())
+        return;
+    const quint32 slot = worldMap.slotOf(worldMap.tileSetName(k));
+    CellGrid cells(area.width(), area.height());
+    for (int x = 0; x < area.width(); ++x) {
+        for (int y = 0; y < area.height(); ++y)
+            cells.at(x, y) = Cell(slot, area.left() + x + columns * (area.top() + y), false);
+    }
+    brushTile = worldMap.tile(cells.at(0, 0));
+    stamp = TileStamp(std::move(cells));
+    emit brushChanged();
+}
+
+void MapDocument::setBrushCells(Layer layer, const QRect& area)
+{
+    const QRect inside = area & worldMap.cells(layer).bounds();
+    if (inside.isEmpty())
+        return;
+    CellGrid cells(inside.width(), inside.height());
+    for (int x = 0; x < inside.width(); ++x) {
+        for (int y = 0; y < inside.height(); ++y) {
+            const Cell& cell = worldMap.cells(layer).at(inside.left() + x, inside.top() + y);
+            // Painting with a tile of the map is painting with that tile,
+            // as the palette hands it out.
+            cells.at(x, y) = cell.isEmpty() ? Cell() : Cell(cell.tileSet, cell.tileIndex, false);
+        }
+    }
+    stamp = TileStamp(std::move(cells));
+    brushTile = stamp.isEmpty() ? Tile() : worldMap.tile(stamp.tileCells().front());
+    emit brushChanged();
+}
+
+TileStamp MapDocument::paintedStamp() const
+{
+    CellGrid cells = stamp.cells();
+    for (int x = 0; x < cells.width(); ++x) {
+        for (int y = 0; y < cells.height(); ++y) {
+            if (worldMap.slotImage(cells.at(x, y).tileSet).isNull())
+                cells.at(x, y) = Cell();
+        }
+    }
+    return TileStamp(std::move(cells));
+}
+
+QStringList MapDocument::brushTileSets() const
+{
+    QStringList names;
+    for (const Cell& cell : stamp.tileCells()) {
+        if (!names.contains(worldMap.slotName(cell.tileSet)))
+            names << worldMap.slotName(cell.tileSet);
+    }
+    return names;
+}
+
+void MapDocument::setRandomBrush(bool on)
+{
+    if (random == on)
+        return;
+    random = on;
+    emit brushChanged();
+}
+
+void MapDocument::setBrushSeed(quint32 next)
+{
+    seed = next;
+    emit brushChanged();
+}
+
+std::optional<quint32> MapDocument::takeBrushSeed()
+{
+    if (!random)
+        return std::nullopt;
+    const quint32 taken = seed;
+    // The next gesture's choice differs from this one's.
+    seed = seed * 1664525u + 1013904223u;
+    emit brushChanged();
+    return taken;
 }
 
 void MapDocument::keepEdit(const QString& text, CellPatch done, int stroke)

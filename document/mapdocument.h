@@ -4,6 +4,7 @@
 #include "document/tilesetimagestore.h"
 #include "document/undohistory.h"
 #include "model/tile.h"
+#include "model/tilestamp.h"
 #include "model/worldmap.h"
 
 #include <QObject>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 // A message about a file, with %1 where the file's path goes, so that
@@ -82,9 +84,32 @@ public:
     // Shows the loaded set k in the palette; -1 for none.
     void showTileSet(int k);
 
-    // The tile that painting writes; empty for none.
+    // The brush, a stamp of one tile or a block of them (see TileStamp).
+    // brush() is its tile, or a block's first tile; empty for none.
     const Tile& brush() const { return brushTile; }
     void setBrush(const Tile& tile);
+    // The tiles of `tiles`, in columns and rows of the grid of the loaded
+    // set k, as the brush.
+    void setBrushTiles(int k, const QRect& tiles);
+    // The cells of `area` of `layer` as the brush, without their pass flags;
+    // its empty cells paint nothing.
+    void setBrushCells(Layer layer, const QRect& area);
+    const TileStamp& brushStamp() const { return stamp; }
+    // What painting lays: the brush without the tiles of sets not loaded.
+    TileStamp paintedStamp() const;
+    // The sets of the brush's tiles, each named once.
+    QStringList brushTileSets() const;
+
+    // At random, each painted cell takes one of the brush's tiles, chosen
+    // from a seed that each gesture takes; setting the seed makes the
+    // choice of the gestures after it reproducible.
+    bool isRandomBrush() const { return random; }
+    void setRandomBrush(bool on);
+    quint32 brushSeed() const { return seed; }
+    void setBrushSeed(quint32 next);
+    // The seed of a gesture that paints, when at random; the next gesture
+    // gets another.
+    std::optional<quint32> takeBrushSeed();
 
     // Edits, each one step of the history when it changes anything. `edit`
     // is called with the map and a patch to record what it replaces into;
@@ -120,5 +145,8 @@ private:
     UndoHistory undoHistory;
     TileSetImageStore images;
     Tile brushTile;
+    TileStamp stamp;
+    bool random = false;
+    quint32 seed;
     bool modified = false;
 };

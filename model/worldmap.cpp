@@ -198,17 +198,9 @@ Tile WorldMap::tile(Layer layer, int x, int y) const
     return tile(cells(layer).at(x, y));
 }
 
-bool WorldMap::cellFor(const Tile& tile, Cell* cell) const
+Cell WorldMap::cellOf(const Tile& tile)
 {
-    if (tile.isEmpty()) {
-        *cell = Cell(0, -1, tile.pass);
-        return true;
-    }
-    const quint32 slot = slotByName.value(tile.tileSetFile, 0);
-    if (slot == 0 || setSlots[slot].drawn.isNull())
-        return false;
-    *cell = Cell(slot, tile.tileIndex, tile.pass);
-    return true;
+    return tile.isEmpty() ? Cell(0, -1, tile.pass) : Cell(slotOf(tile.tileSetFile), tile.tileIndex, tile.pass);
 }
 
 bool WorldMap::write(Layer layer, int x, int y, const Cell& value, CellPatch* record)
@@ -242,6 +234,33 @@ void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const Cell& 
     ChangedArea changed;
     for (const QPoint& cell : places) {
         if (top.contains(cell) && write(layer, cell.x(), cell.y(), value, record))
+            changed.add(cell.x(), cell.y());
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+void WorldMap::fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record)
+{
+    const QRect inside = area & top.bounds();
+    ChangedArea changed;
+    Cell value;
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            if (valueAt(QPoint(x, y), &value) && write(layer, x, y, value, record))
+                changed.add(x, y);
+        }
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt, CellPatch* record)
+{
+    ChangedArea changed;
+    Cell value;
+    for (const QPoint& cell : places) {
+        if (top.contains(cell) && valueAt(cell, &value) && write(layer, cell.x(), cell.y(), value, record))
             changed.add(cell.x(), cell.y());
     }
     if (!changed.isEmpty())

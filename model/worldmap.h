@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 class Tile;
@@ -114,17 +115,23 @@ public:
     const QPixmap& slotImage(quint32 slot) const { return setSlots[slot].drawn; }
 
     // Tile is the value of the palette, the brush and the canvas's public
-    // operations; these two convert between it and the cells.
+    // operations; these convert between it and the cells.
     Tile tile(const Cell& cell) const;
     Tile tile(Layer layer, int x, int y) const;
-    // The cell that painting `tile` writes; false when its set is not loaded.
-    bool cellFor(const Tile& tile, Cell* cell) const;
+    // The cell that holds `tile`; the name of its set gets a slot if it has
+    // none yet. Painting it draws nothing while its set is not loaded.
+    Cell cellOf(const Tile& tile);
 
     // Edits of cells. Each writes the cells it is given that lie inside the
     // map, appends the values it replaced to *record and reports the cells
     // that changed.
     void fill(Layer layer, const QRect& area, const Cell& value, CellPatch* record);
     void fill(Layer layer, const std::vector<QPoint>& places, const Cell& value, CellPatch* record);
+    // Gives each cell the value `valueAt` gives its place; a cell it gives
+    // none (returning false) keeps its own.
+    using CellValue = std::function<bool(const QPoint& place, Cell* value)>;
+    void fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record);
+    void fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt, CellPatch* record);
     // The pass flags of the top layer's cells in `area`.
     void setPass(const QRect& area, bool pass, CellPatch* record);
     // Writes `block` with its top-left cell at `at`.

@@ -50,30 +50,29 @@ QRect MapRenderer::cellsMeeting(const QRect& area) const
 
 void MapRenderer::drawCells(QPainter& painter, const QRect& area) const
 {
-    const CanvasGeometry& geometry = options.geometry;
     const QRect cells = cellsMeeting(area);
-    const bool passMarks = options.passYes && options.passNo;
-
     for (int i = cells.left(); i <= cells.right(); ++i) {
         const Cell* bottomColumn = map.cells(Layer::Bottom).column(i);
         const Cell* topColumn = map.cells(Layer::Top).column(i);
-        for (int j = cells.top(); j <= cells.bottom(); ++j) {
-            QRect target = geometry.cellRect(i, j);
-            const Cell& bottom = bottomColumn[j];
-            if (isDrawable(bottom)) {
-                drawTile(painter, target, bottom);
-            } else {
-                target.adjust(0, 0, 1, 1);
-                painter.fillRect(target, emptyCellColour);
-            }
-            const Cell& top = topColumn[j];
-            if (options.topLayer && isDrawable(top))
-                drawTile(painter, target, top);
-            if (passMarks) {
-                const QPixmap& mark = top.pass ? *options.passYes : *options.passNo;
-                painter.drawPixmap(QRectF(target), mark, QRectF(mark.rect()));
-            }
-        }
+        for (int j = cells.top(); j <= cells.bottom(); ++j)
+            drawCell(painter, i, j, bottomColumn[j], topColumn[j]);
+    }
+}
+
+void MapRenderer::drawCell(QPainter& painter, int column, int row, const Cell& bottom, const Cell& top) const
+{
+    QRect target = options.geometry.cellRect(column, row);
+    if (isDrawable(bottom)) {
+        drawTile(painter, target, bottom);
+    } else {
+        target.adjust(0, 0, 1, 1);
+        painter.fillRect(target, emptyCellColour);
+    }
+    if (options.topLayer && isDrawable(top))
+        drawTile(painter, target, top);
+    if (options.passYes && options.passNo) {
+        const QPixmap& mark = top.pass ? *options.passYes : *options.passNo;
+        painter.drawPixmap(QRectF(target), mark, QRectF(mark.rect()));
     }
 }
 

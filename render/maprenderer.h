@@ -38,6 +38,9 @@ public:
     MapRenderer(const WorldMap& map, const Options& options);
 
     void drawCells(QPainter& painter, const QRect& area) const;
+    // Draws the cell at (column, row) as drawCells() does, as if it held
+    // `bottom` and `top`.
+    void drawCell(QPainter& painter, int column, int row, const Cell& bottom, const Cell& top) const;
     // The same cells with the same pixels, composited straight into `image`,
     // whose top-left pixel lies at `origin`, from tiles scaled once into
     // `tiles` rather than with a painter call per tile: much quicker where

@@ -90,6 +90,34 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
         }
     }
 
+    // The brush's preview at the pointer, with Paint Tiles the whole stamp,
+    // with Paint Squares its first cell: half opaque, where a cell changes.
+    const std::optional<QPoint> pointed = canvas.pointerCell();
+    if (pointed && (canvas.tool() == WorldViewWidget::Paint || canvas.tool() == WorldViewWidget::Square)) {
+        const MapDocument& document = *canvas.document();
+        const TileStamp stamp = document.paintedStamp();
+        const QSize size = canvas.tool() == WorldViewWidget::Paint ? stamp.size() : QSize(1, 1);
+        const std::optional<quint32> seed
+            = document.isRandomBrush() ? std::optional<quint32>(document.brushSeed()) : std::nullopt;
+        const LayerTiles layer = canvas.topLayerActive() ? canvas.topLayerCells() : canvas.bottomLayerCells();
+        const QRect cells = QRect(*pointed, size) & QRect(0, 0, w, h);
+        painter.setOpacity(0.5);
+        for (int i = cells.left(); i <= cells.right(); ++i) {
+            for (int j = cells.top(); j <= cells.bottom(); ++j) {
+                Cell laid;
+                if (!stamp.cellAt(QPoint(i, j), *pointed, seed, &laid))
+                    continue;
+                const Tile tile = canvas.map().tile(laid);
+                const Tile now = layer[i][j];
+                const bool same = tile.tileSetFile == now.tileSetFile && tile.tileIndex == now.tileIndex
+                    && tile.pass == now.pass;
+                if (!same && usable(tile))
+                    drawTile(rectOf(i, j), tile);
+            }
+        }
+        painter.setOpacity(1.0);
+    }
+
     if (canvas.gridLinesShown()) {
         painter.setPen(QPen(canvas.palette().color(QPalette::WindowText), 0));
         for (int r = 0; r <= h; ++r) {
@@ -107,7 +135,11 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
 
     const QPixmap cursor = masked(QStringLiteral(":/images/Cursor1.bmp"));
     const int g = int(20 * zoom);
-    for (const QPoint& cell : {canvas.currentCellPosition(), canvas.hoverCellPosition()}) {
+    // The mark under the pointer only while the pointer is over the map.
+    QList<QPoint> marked = {canvas.currentCellPosition()};
+    if (canvas.pointerCell())
+        marked << *canvas.pointerCell();
+    for (const QPoint& cell : marked) {
         const QRect r = rectOf(cell.x(), cell.y());
         painter.drawPixmap(QRectF(QRect(QPoint(r.left() - g, r.top() - g), QPoint(r.right() + g, r.bottom() + g))),
                            cursor, QRectF());
