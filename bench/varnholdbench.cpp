@@ -446,14 +446,14 @@ QList<Figure> Bench::layoutTools()
                               .arg(BenchMapSide),
                           21, 5, move);
 
-    // A stamp of 4 x 4 tiles, another block of the set in each step.
+    // A stamp of 4 x 4 tiles, laid somewhere else in each step, so that it
+    // changes cells.
     canvas->setTool(WorldViewWidget::Paint);
+    document->setBrushTiles(canvas->tileSetIndex(brush.tileSetFile), QRect(2, 2, 4, 4));
     QApplication::processEvents();
-    const int set = canvas->tileSetIndex(brush.tileSetFile);
     int strokes = 0;
     const auto stroke = [&] {
-        const QPoint from(2 + 8 * (strokes % 3), 3 + 4 * (strokes / 3 % 3));
-        document->setBrushTiles(set, QRect(strokes % 6, strokes / 6 % 6, 4, 4));
+        const QPoint from(strokes % 17, strokes / 17 % 13);
         mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
         mouse(QEvent::MouseMove, from + QPoint(4, 0), Qt::NoButton, Qt::LeftButton);
         repaintNow();

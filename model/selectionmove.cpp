@@ -2,14 +2,25 @@
 
 #include "model/worldmap.h"
 
-bool SelectionMove::cellAfter(const CellGrid& before, const QPoint& place, Cell* value) const
+namespace {
+
+// QRect::contains(), without a call for each of a whole map's cells.
+bool holds(const QRect& rect, const QPoint& place)
 {
-    if (target().contains(place)) {
-        const QPoint from = place - offset;
-        *value = before.contains(from) ? before.at(from.x(), from.y()) : Cell();
+    return place.x() >= rect.left() && place.x() <= rect.right() && place.y() >= rect.top()
+        && place.y() <= rect.bottom();
+}
+
+} // namespace
+
+bool SelectionMove::cellAfter(const CellGrid& cells, const QPoint& place, Cell* value) const
+{
+    const QPoint from = place - offset;
+    if (holds(source, from)) {
+        *value = cells.contains(from) ? cells.at(from.x(), from.y()) : Cell();
         return true;
     }
-    if (source.contains(place) && !duplicate) {
+    if (!duplicate && holds(source, place)) {
         *value = Cell();
         return true;
     }
@@ -36,13 +47,18 @@ int SelectionMove::apply(WorldMap& map, CellPatch* record) const
 {
     const int dropped = droppedCells(map);
     const QRect changed = source | target();
+    const QRect inside = map.cells(Layer::Top).bounds();
+    // Against the move, as memmove copies: each cell is read before it is
+    // written, when a cell moves there or when it is emptied.
+    const QPoint order(offset.x() > 0 ? -1 : 1, offset.y() > 0 ? -1 : 1);
     for (Layer moved : { Layer::Top, Layer::Bottom }) {
         if (!moves(moved))
             continue;
-        // The cells are read as they were before any of them moved.
-        const CellGrid before = map.cells(moved);
-        map.fill(moved, changed, [&](const QPoint& place, Cell* value) { return cellAfter(before, place, value); },
-                 record);
+        record->reserve(qint64((target() & inside).width()) * (target() & inside).height()
+                        + qint64(source.width()) * source.height());
+        const CellGrid& cells = map.cells(moved);
+        map.fill(moved, changed, [&](const QPoint& place, Cell* value) { return cellAfter(cells, place, value); },
+                 record, order);
     }
     return dropped;
 }

@@ -22,9 +22,10 @@ struct SelectionMove
 
     QRect target() const { return source.translated(offset); }
     bool moves(Layer moved) const { return bothLayers || moved == layer; }
-    // What a moved layer's cell at `place` holds after the move, with
-    // `before` the layer before it; false where the move leaves the cell.
-    bool cellAfter(const CellGrid& before, const QPoint& place, Cell* value) const;
+    // What a moved layer's cell at `place` holds after the move, read from
+    // `cells`, the layer with the cell it comes from not yet moved; false
+    // where the move leaves the cell.
+    bool cellAfter(const CellGrid& cells, const QPoint& place, Cell* value) const;
     // The places of the source whose cells go past the map's edge while
     // holding anything in a moved layer.
     int droppedCells(const WorldMap& map) const;

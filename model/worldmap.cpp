@@ -240,13 +240,18 @@ void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const Cell& 
         emit cellsChanged(changed.rect());
 }
 
-void WorldMap::fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record)
+void WorldMap::fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record,
+                    const QPoint& order)
 {
     const QRect inside = area & top.bounds();
     ChangedArea changed;
     Cell value;
-    for (int x = inside.left(); x <= inside.right(); ++x) {
-        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+    const int xStep = order.x() < 0 ? -1 : 1;
+    const int yStep = order.y() < 0 ? -1 : 1;
+    for (int i = 0; i < inside.width(); ++i) {
+        const int x = xStep > 0 ? inside.left() + i : inside.right() - i;
+        for (int j = 0; j < inside.height(); ++j) {
+            const int y = yStep > 0 ? inside.top() + j : inside.bottom() - j;
             if (valueAt(QPoint(x, y), &value) && write(layer, x, y, value, record))
                 changed.add(x, y);
         }

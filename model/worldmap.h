@@ -128,9 +128,13 @@ public:
     void fill(Layer layer, const QRect& area, const Cell& value, CellPatch* record);
     void fill(Layer layer, const std::vector<QPoint>& places, const Cell& value, CellPatch* record);
     // Gives each cell the value `valueAt` gives its place; a cell it gives
-    // none (returning false) keeps its own.
+    // none (returning false) keeps its own. The cells of an area are visited
+    // column after column, each from the top, or with a negative `order`
+    // from the right (x) or from the bottom (y), so that `valueAt` can read
+    // cells that are still to be written.
     using CellValue = std::function<bool(const QPoint& place, Cell* value)>;
-    void fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record);
+    void fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record,
+              const QPoint& order = QPoint(1, 1));
     void fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt, CellPatch* record);
     // The pass flags of the top layer's cells in `area`.
     void setPass(const QRect& area, bool pass, CellPatch* record);
