@@ -67,69 +67,55 @@ bool WorldViewWidget::previewCell(Layer layer, const QPoint& place, Cell* value)
         && stampPreview->stamp.cellAt(place, stampPreview->anchor, stampPreview->seed, value);
 }
 
-void WorldViewWidget::drawPreview(QPainter& painter, const QRect& area, const MapRenderer& renderer) const
+void WorldViewWidget::drawPreview(QPainter& painter, const QRect& area, const MapRenderer& renderer)
 {
     if (!moving && !stampPreview)
         return;
     const QRect inside = map().cells(Layer::Top).bounds();
-    // The cells that may paint into a rectangle of pixels; one cell of
-    // slack on each side keeps rounding from dropping an edge cell.
-    const auto cellsMeeting = [this, &inside](const QRect& pixels) {
-        return QRect(cellAt(pixels.left(), pixels.top()) - QPoint(1, 1),
-                     cellAt(pixels.right(), pixels.bottom()) + QPoint(1, 1))
-            & inside;
+    // The floating cells and where they come from, as one rectangle when
+    // they overlap or touch, or the cells a click would paint.
+    std::vector<QRect> changing;
+    if (moving) {
+        const QRect target = moving->target() & inside;
+        if (target.isEmpty() || moving->source.adjusted(-1, -1, 1, 1).intersects(target))
+            changing = { moving->source | target };
+        else
+            changing = { moving->source, target };
+    } else {
+        changing = { stampPreview->cells };
+    }
+    const auto previewed = [this](int column, int row, Cell* bottom, Cell* top) {
+        previewCell(Layer::Bottom, QPoint(column, row), bottom);
+        previewCell(Layer::Top, QPoint(column, row), top);
     };
-    const CellGrid& top = map().cells(Layer::Top);
-    const CellGrid& bottom = map().cells(Layer::Bottom);
-    const QRect changing = moving ? moving->source | moving->target() : stampPreview->cells;
-    const QRect cells = cellsMeeting(area) & changing;
-    // Where a cell would change: what it would hold, or the brush over it.
-    std::vector<std::pair<QPoint, Cell>> brushed;
-    QRegion pixels;
-    for (int x = cells.left(); x <= cells.right(); ++x) {
-        for (int y = cells.top(); y <= cells.bottom(); ++y) {
-            const QPoint place(x, y);
-            Cell topAfter, bottomAfter;
-            const bool topChanged = previewCell(Layer::Top, place, &topAfter) && topAfter != top.at(x, y);
-            const bool bottomChanged
-                = previewCell(Layer::Bottom, place, &bottomAfter) && bottomAfter != bottom.at(x, y);
-            if (moving && (topChanged || bottomChanged)) {
-                pixels += geometry.cellsToPixels(QRect(place, place));
-            } else if (topChanged || bottomChanged) {
-                const Cell& laid = topChanged ? topAfter : bottomAfter;
-                if (!renderer.isDrawable(laid))
-                    continue;
-                brushed.emplace_back(place, laid);
-                pixels += cellRect(place);
+    const QRgb ground = groundColour().rgba();
+    for (const QRect& cells : changing) {
+        const QRect pixels = geometry.cellsToPixels(cells) & area;
+        if (pixels.isEmpty())
+            continue;
+        // The pictures are composited as the cache's are, from the ground
+        // up, so that they hold exactly the pixels of drawing directly.
+        const auto picture = [&](QImage& image, const MapRenderer::CellsAt& cellsAt) {
+            if (image.width() < pixels.width() || image.height() < pixels.height())
+                image = QImage(pixels.size().expandedTo(image.size()), QImage::Format_ARGB32_Premultiplied);
+            for (int y = 0; y < pixels.height(); ++y) {
+                QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+                std::fill(line, line + pixels.width(), ground);
             }
+            renderer.drawCells(image, pixels.topLeft(), pixels, scaledTiles, cellsAt);
+        };
+        picture(previewAfter, previewed);
+        QImage* shown = &previewAfter;
+        if (!moving) {
+            // The brush half opaque over the cells as they are.
+            picture(previewBefore, nullptr);
+            QPainter blend(&previewBefore);
+            blend.setOpacity(0.5);
+            blend.drawImage(QPoint(0, 0), previewAfter, QRect(QPoint(0, 0), pixels.size()));
+            shown = &previewBefore;
         }
+        if (showLines)
+            renderer.drawGrid(*shown, pixels.topLeft(), pixels);
+        painter.drawImage(pixels.topLeft(), *shown, QRect(QPoint(0, 0), pixels.size()));
     }
-    pixels &= area;
-    if (pixels.isEmpty())
-        return;
-    // Within those pixels everything is drawn again in its order, so that
-    // they are exactly what drawing the map directly would give: the ground,
-    // the cells that paint there (as they would be after a move), the brush
-    // half opaque, then the grid lines.
-    painter.save();
-    painter.setClipRegion(pixels);
-    painter.fillRect(pixels.boundingRect(), groundColour());
-    const QRect redrawn = cellsMeeting(pixels.boundingRect());
-    for (int x = redrawn.left(); x <= redrawn.right(); ++x) {
-        for (int y = redrawn.top(); y <= redrawn.bottom(); ++y) {
-            Cell bottomCell = bottom.at(x, y), topCell = top.at(x, y);
-            if (moving) {
-                previewCell(Layer::Bottom, QPoint(x, y), &bottomCell);
-                previewCell(Layer::Top, QPoint(x, y), &topCell);
-            }
-            renderer.drawCell(painter, x, y, bottomCell, topCell);
-        }
-    }
-    painter.setOpacity(0.5);
-    for (const auto& [place, laid] : brushed)
-        renderer.drawCell(painter, place.x(), place.y(), laid, Cell());
-    painter.setOpacity(1.0);
-    if (showLines)
-        renderer.drawGrid(painter, pixels.boundingRect());
-    painter.restore();
 }

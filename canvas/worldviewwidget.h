@@ -208,7 +208,7 @@ private:
     // What `layer`'s cell at `place` would hold; false where the preview
     // leaves it.
     bool previewCell(Layer layer, const QPoint& place, Cell* value) const;
-    void drawPreview(QPainter& painter, const QRect& area, const MapRenderer& renderer) const;
+    void drawPreview(QPainter& painter, const QRect& area, const MapRenderer& renderer);
 
     // Drawing: the ground, the cells and grid lines, from the cache of their
     // picture where it gives exactly the pixels of drawing them directly,
@@ -278,6 +278,9 @@ private:
     };
     std::optional<StampPreview> stampPreview;
     QRegion previewShown;
+    // The pictures the preview is composited in, kept for the next paint.
+    QImage previewAfter;
+    QImage previewBefore;
 
     // Marker images, loaded once per canvas; those keyed to a background
     // colour are masked by the tile sets' rule.

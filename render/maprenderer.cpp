@@ -50,33 +50,35 @@ QRect MapRenderer::cellsMeeting(const QRect& area) const
 
 void MapRenderer::drawCells(QPainter& painter, const QRect& area) const
 {
+    const CanvasGeometry& geometry = options.geometry;
     const QRect cells = cellsMeeting(area);
+    const bool passMarks = options.passYes && options.passNo;
+
     for (int i = cells.left(); i <= cells.right(); ++i) {
         const Cell* bottomColumn = map.cells(Layer::Bottom).column(i);
         const Cell* topColumn = map.cells(Layer::Top).column(i);
-        for (int j = cells.top(); j <= cells.bottom(); ++j)
-            drawCell(painter, i, j, bottomColumn[j], topColumn[j]);
+        for (int j = cells.top(); j <= cells.bottom(); ++j) {
+            QRect target = geometry.cellRect(i, j);
+            const Cell& bottom = bottomColumn[j];
+            if (isDrawable(bottom)) {
+                drawTile(painter, target, bottom);
+            } else {
+                target.adjust(0, 0, 1, 1);
+                painter.fillRect(target, emptyCellColour);
+            }
+            const Cell& top = topColumn[j];
+            if (options.topLayer && isDrawable(top))
+                drawTile(painter, target, top);
+            if (passMarks) {
+                const QPixmap& mark = top.pass ? *options.passYes : *options.passNo;
+                painter.drawPixmap(QRectF(target), mark, QRectF(mark.rect()));
+            }
+        }
     }
 }
 
-void MapRenderer::drawCell(QPainter& painter, int column, int row, const Cell& bottom, const Cell& top) const
-{
-    QRect target = options.geometry.cellRect(column, row);
-    if (isDrawable(bottom)) {
-        drawTile(painter, target, bottom);
-    } else {
-        target.adjust(0, 0, 1, 1);
-        painter.fillRect(target, emptyCellColour);
-    }
-    if (options.topLayer && isDrawable(top))
-        drawTile(painter, target, top);
-    if (options.passYes && options.passNo) {
-        const QPixmap& mark = top.pass ? *options.passYes : *options.passNo;
-        painter.drawPixmap(QRectF(target), mark, QRectF(mark.rect()));
-    }
-}
-
-void MapRenderer::drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles) const
+void MapRenderer::drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles,
+                            const CellsAt& cellsAt) const
 {
     const QRect clip = area & QRect(origin, image.size());
     if (clip.isEmpty() || drawnWithPainter(image, origin, clip, &MapRenderer::drawCells))
@@ -118,13 +120,15 @@ void MapRenderer::drawCells(QImage& image, const QPoint& origin, const QRect& ar
         const int x = geometry.cellToPixel(i);
         for (int j = cells.top(); j <= cells.bottom(); ++j) {
             const int y = rowPixels[size_t(j - cells.top())];
-            const Cell& bottom = bottomColumn[j];
+            Cell bottom = bottomColumn[j];
+            Cell top = topColumn[j];
+            if (cellsAt)
+                cellsAt(i, j, &bottom, &top);
             const bool widened = !isDrawable(bottom);
             if (widened)
                 target.fill(x, y, side + 1, emptyColour);
             else
                 target.composite(x, y, side, tileOf(bottom, false));
-            const Cell& top = topColumn[j];
             if (options.topLayer && isDrawable(top))
                 target.composite(x, y, side + widened, tileOf(top, widened));
             if (passMarks)

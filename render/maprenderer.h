@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QRect>
 
+#include <functional>
 #include <vector>
 
 class QImage;
@@ -38,15 +39,18 @@ public:
     MapRenderer(const WorldMap& map, const Options& options);
 
     void drawCells(QPainter& painter, const QRect& area) const;
-    // Draws the cell at (column, row) as drawCells() does, as if it held
-    // `bottom` and `top`.
-    void drawCell(QPainter& painter, int column, int row, const Cell& bottom, const Cell& top) const;
+    // What cells hold instead of the map's: given the map's cells at
+    // (column, row), changes them.
+    using CellsAt = std::function<void(int column, int row, Cell* bottom, Cell* top)>;
+
     // The same cells with the same pixels, composited straight into `image`,
     // whose top-left pixel lies at `origin`, from tiles scaled once into
     // `tiles` rather than with a painter call per tile: much quicker where
     // cells are small. An image of another format than 32-bit (A)RGB is
-    // drawn on with a painter.
-    void drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles) const;
+    // drawn on with a painter. With `cellsAt`, the cells are drawn as it
+    // says they are, in such an image only.
+    void drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles,
+                   const CellsAt& cellsAt = nullptr) const;
     void drawGrid(QPainter& painter, const QRect& area) const;
     // The same grid lines with the same pixels, straight into `image`.
     void drawGrid(QImage& image, const QPoint& origin, const QRect& area) const;

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QPainter>
 
+#include <functional>
+
 namespace {
 
 // An image with any pixel less than opaque is drawn as it is; one without
@@ -66,32 +68,40 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
         }
         return images.value(t.tileSetFile);
     };
-    const auto drawTile = [&](const QRect& target, const Tile& t) {
+    const auto drawTile = [&](QPainter& on, const QRect& target, const Tile& t) {
         const int n = t.tileSet->width() / tileSize;
         const QRect source(tileSize * (t.tileIndex % n), tileSize * (t.tileIndex / n), tileSize, tileSize);
-        painter.drawPixmap(QRectF(target), imageOf(t), QRectF(source));
+        on.drawPixmap(QRectF(target), imageOf(t), QRectF(source));
     };
 
-    for (int i = 0; i < w; ++i) {
-        for (int j = 0; j < h; ++j) {
-            QRect target = rectOf(i, j);
-            const Tile& b = canvas.bottomLayerCells()[i][j];
-            if (!usable(b)) {
-                target = QRect(target.x(), target.y(), target.width() + 1, target.height() + 1);
-                painter.fillRect(target, QBrush(emptyColour));
-            } else {
-                drawTile(target, b);
+    // Every cell, as the map holds it or as `tileAt` says it is.
+    const auto drawCells = [&](QPainter& on, const std::function<Tile(bool top, int i, int j)>& tileAt) {
+        for (int i = 0; i < w; ++i) {
+            for (int j = 0; j < h; ++j) {
+                QRect target = rectOf(i, j);
+                const Tile b = tileAt(false, i, j);
+                if (!usable(b)) {
+                    target = QRect(target.x(), target.y(), target.width() + 1, target.height() + 1);
+                    on.fillRect(target, QBrush(emptyColour));
+                } else {
+                    drawTile(on, target, b);
+                }
+                const Tile t = tileAt(true, i, j);
+                if (canvas.topLayerActive() && usable(t))
+                    drawTile(on, target, t);
+                if (canvas.tool() == WorldViewWidget::Pass)
+                    on.drawPixmap(QRectF(target), t.pass ? passYes : passNo, QRectF());
             }
-            const Tile& t = canvas.topLayerCells()[i][j];
-            if (canvas.topLayerActive() && usable(t))
-                drawTile(target, t);
-            if (canvas.tool() == WorldViewWidget::Pass)
-                painter.drawPixmap(QRectF(target), t.pass ? passYes : passNo, QRectF());
         }
-    }
+    };
+    const auto mapTile = [&](bool top, int i, int j) {
+        return top ? canvas.topLayerCells()[i][j] : canvas.bottomLayerCells()[i][j];
+    };
+    drawCells(painter, mapTile);
 
     // The brush's preview at the pointer, with Paint Tiles the whole stamp,
-    // with Paint Squares its first cell: half opaque, where a cell changes.
+    // with Paint Squares its first cell: the cells as the brush would leave
+    // them, half opaque over the cells as they are.
     const std::optional<QPoint> pointed = canvas.pointerCell();
     if (pointed && (canvas.tool() == WorldViewWidget::Paint || canvas.tool() == WorldViewWidget::Square)) {
         const MapDocument& document = *canvas.document();
@@ -99,23 +109,27 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
         const QSize size = canvas.tool() == WorldViewWidget::Paint ? stamp.size() : QSize(1, 1);
         const std::optional<quint32> seed
             = document.isRandomBrush() ? std::optional<quint32>(document.brushSeed()) : std::nullopt;
-        const LayerTiles layer = canvas.topLayerActive() ? canvas.topLayerCells() : canvas.bottomLayerCells();
         const QRect cells = QRect(*pointed, size) & QRect(0, 0, w, h);
-        painter.setOpacity(0.5);
-        for (int i = cells.left(); i <= cells.right(); ++i) {
-            for (int j = cells.top(); j <= cells.bottom(); ++j) {
+        if (!stamp.isEmpty() && !cells.isEmpty()) {
+            QImage after(image.size(), QImage::Format_ARGB32_Premultiplied);
+            after.fill(ground);
+            QPainter afterPainter(&after);
+            afterPainter.translate(-part.topLeft());
+            drawCells(afterPainter, [&](bool top, int i, int j) {
                 Cell laid;
-                if (!stamp.cellAt(QPoint(i, j), *pointed, seed, &laid))
-                    continue;
-                const Tile tile = canvas.map().tile(laid);
-                const Tile now = layer[i][j];
-                const bool same = tile.tileSetFile == now.tileSetFile && tile.tileIndex == now.tileIndex
-                    && tile.pass == now.pass;
-                if (!same && usable(tile))
-                    drawTile(rectOf(i, j), tile);
-            }
+                if (top == canvas.topLayerActive() && cells.contains(i, j)
+                    && stamp.cellAt(QPoint(i, j), *pointed, seed, &laid))
+                    return canvas.map().tile(laid);
+                return mapTile(top, i, j);
+            });
+            afterPainter.end();
+            painter.save();
+            painter.setClipRect(QRect(QPoint(px(cells.left()), px(cells.top())),
+                                      QPoint(px(cells.right() + 1), px(cells.bottom() + 1))));
+            painter.setOpacity(0.5);
+            painter.drawImage(part.topLeft(), after);
+            painter.restore();
         }
-        painter.setOpacity(1.0);
     }
 
     if (canvas.gridLinesShown()) {
