@@ -53,10 +53,10 @@ bool MainWindow::event(QEvent* event)
 
 void MainWindow::reportDroppedCells(int count)
 {
-    statusBar()->showMessage(count == 1 ? tr("1 cell moved past the map's edge was dropped; undo brings it back.")
-                                        : tr("%1 cells moved past the map's edge were dropped; undo brings them back.")
-                                              .arg(count),
-                             DroppedMessageTime);
+    statusBar()->showMessage(
+        count == 1 ? tr("1 cell moved past the map's edge was dropped; undo brings it back.")
+                   : tr("%1 cells moved past the map's edge were dropped; undo brings them back.").arg(count),
+        DroppedMessageTime);
 }
 
 MainWindow::~MainWindow()
@@ -164,7 +164,8 @@ void MainWindow::updateMapStatus()
     brush.tileIndex = document->brush().tileIndex;
     // A set's path can be as long as the system allows; the label, which
     // only grows, must not widen the window past the screen.
-    brush.tileSet = mapStatusLabel->fontMetrics().elidedText(sets.value(0), Qt::ElideMiddle, MapStatusFileWidth);
+    brush.tileSet
+        = mapStatusLabel->fontMetrics().elidedText(sets.value(0), Qt::ElideMiddle, MapStatusFileWidth);
     brush.tileSets = int(sets.size());
     brush.random = document->isRandomBrush();
     const QString text = mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),

@@ -441,10 +441,10 @@ QList<Figure> Bench::layoutTools()
         mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
         repaintNow();
     };
-    figures << editFigure("move_255",
-                          QStringLiteral("Shift+drag of a %1 x %1 selection one cell, with its repaints")
-                              .arg(BenchMapSide),
-                          21, 5, move);
+    figures << editFigure(
+        "move_255",
+        QStringLiteral("Shift+drag of a %1 x %1 selection one cell, with its repaints").arg(BenchMapSide), 21,
+        5, move);
 
     // A stamp of 4 x 4 tiles, laid somewhere else in each step, so that it
     // changes cells.
@@ -461,8 +461,8 @@ QList<Figure> Bench::layoutTools()
         ++strokes;
     };
     figures << editFigure("stamp_stroke_z1",
-                          QStringLiteral("paint drag step with a 4 x 4 stamp to its next copy at zoom 1.0"), 201,
-                          0.5, stroke);
+                          QStringLiteral("paint drag step with a 4 x 4 stamp to its next copy at zoom 1.0"),
+                          201, 0.5, stroke);
 
     // The preview of that stamp as the pointer moves one cell, no button held.
     int steps = 0;
@@ -470,9 +470,10 @@ QList<Figure> Bench::layoutTools()
         mouse(QEvent::MouseMove, QPoint(10 + steps++ % 2, 8), Qt::NoButton, Qt::NoButton);
         repaintNow();
     };
-    figures << editFigure("preview_move_z1",
-                          QStringLiteral("repaint of a 4 x 4 stamp's preview as the pointer moves a cell at zoom 1.0"),
-                          201, 0.3, preview);
+    figures << editFigure(
+        "preview_move_z1",
+        QStringLiteral("repaint of a 4 x 4 stamp's preview as the pointer moves a cell at zoom 1.0"), 201,
+        0.3, preview);
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(canvas, &leave);
     canvas->readMapFile(files.map);

@@ -126,7 +126,9 @@ void WorldViewWidget::keyPressEvent(QKeyEvent* event)
         passAnchor.reset();
         dropSelection();
         previewChanged();
-    } else if (steps.contains(event->key()) && (moving || selectionRect)) {
+    } else if (steps.contains(event->key()) && (moving || (selectionRect && !leftHeld))) {
+        // A square or pass rectangle being dragged is shown as a selection,
+        // but holds no cells to move.
         nudge(steps.value(event->key()), event->modifiers());
     } else {
         // The scroll area scrolls with the keys the canvas leaves.

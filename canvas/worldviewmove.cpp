@@ -75,9 +75,8 @@ void WorldViewWidget::nudge(const QPoint& step, Qt::KeyboardModifiers modifiers)
 void WorldViewWidget::putDown(const SelectionMove& move)
 {
     int dropped = 0;
-    doc->editCells(move.duplicate ? tr("Duplicate") : tr("Move"), [&](WorldMap& map, CellPatch* record) {
-        dropped = move.apply(map, record);
-    });
+    doc->editCells(move.duplicate ? tr("Duplicate") : tr("Move"),
+                   [&](WorldMap& map, CellPatch* record) { dropped = move.apply(map, record); });
     // The selection goes with the cells, as far as they stay on the map.
     const QRect target = move.target() & map().cells(Layer::Top).bounds();
     setSelection(target.isEmpty() ? std::nullopt : std::optional<QRect>(target));

@@ -16,8 +16,10 @@ void WorldViewWidget::previewChanged()
 {
     std::optional<StampPreview> next;
     const std::optional<QPoint> pointed = pointerCell();
-    const bool squareDragged = currentTool == Square && leftGesture == LeftGesture::Tool && leftHeld && selectionRect;
-    if (!moving && pointed && (currentTool == Paint || currentTool == Square) && (!leftHeld || squareDragged)) {
+    const bool squareDragged
+        = currentTool == Square && leftGesture == LeftGesture::Tool && leftHeld && selectionRect;
+    if (!moving && pointed && (currentTool == Paint || currentTool == Square)
+        && (!leftHeld || squareDragged)) {
         StampPreview preview { currentLayer(), QRect(*pointed, QSize(1, 1)), *pointed,
                                doc->isRandomBrush() ? std::optional<quint32>(doc->brushSeed()) : std::nullopt,
                                doc->paintedStamp() };

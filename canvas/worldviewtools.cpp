@@ -88,11 +88,15 @@ void WorldViewWidget::layStamp(const QString& text, const TileStamp& stamp, cons
     if (stamp.isEmpty())
         return;
     const Layer layer = currentLayer();
-    doc->editCells(text, [&](WorldMap& map, CellPatch* record) {
-        map.fill(layer, places, [&](const QPoint& place, Cell* value) {
-            return stamp.cellAt(place, anchor, seed, value);
-        }, record);
-    }, strokeNumber);
+    doc->editCells(
+        text,
+        [&](WorldMap& map, CellPatch* record) {
+            map.fill(
+                layer, places,
+                [&](const QPoint& place, Cell* value) { return stamp.cellAt(place, anchor, seed, value); },
+                record);
+        },
+        strokeNumber);
 }
 
 void WorldViewWidget::setFarCorner(const QPoint& cell)

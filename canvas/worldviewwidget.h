@@ -164,7 +164,8 @@ private:
     // Lays the stamp on `places` of the current layer, its copies anchored
     // at `anchor`, as one step or as part of a stroke.
     void layStamp(const QString& text, const TileStamp& stamp, const QPoint& anchor,
-                  const std::optional<quint32>& seed, const std::vector<QPoint>& places, int strokeNumber = -1);
+                  const std::optional<quint32>& seed, const std::vector<QPoint>& places,
+                  int strokeNumber = -1);
     void setFarCorner(const QPoint& cell);
     void setSelection(const std::optional<QRect>& cells);
     void dropSelection();

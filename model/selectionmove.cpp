@@ -57,8 +57,9 @@ int SelectionMove::apply(WorldMap& map, CellPatch* record) const
         record->reserve(qint64((target() & inside).width()) * (target() & inside).height()
                         + qint64(source.width()) * source.height());
         const CellGrid& cells = map.cells(moved);
-        map.fill(moved, changed, [&](const QPoint& place, Cell* value) { return cellAfter(cells, place, value); },
-                 record, order);
+        map.fill(
+            moved, changed, [&](const QPoint& place, Cell* value) { return cellAfter(cells, place, value); },
+            record, order);
     }
     return dropped;
 }

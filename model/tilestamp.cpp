@@ -14,8 +14,8 @@ int wrapped(int value, int divisor)
 // A well-mixed number from the seed and a place (SplitMix64's finaliser).
 quint64 mixed(quint32 seed, const QPoint& place)
 {
-    quint64 h = quint64(seed) * 0x9E3779B97F4A7C15ull
-        ^ ((quint64(quint32(place.x())) << 32) | quint32(place.y()));
+    quint64 h
+        = quint64(seed) * 0x9E3779B97F4A7C15ull ^ ((quint64(quint32(place.x())) << 32) | quint32(place.y()));
     h ^= h >> 30;
     h *= 0xBF58476D1CE4E5B9ull;
     h ^= h >> 27;
@@ -37,7 +37,8 @@ TileStamp::TileStamp(CellGrid cells)
 
 QPoint TileStamp::offsetIn(const QPoint& place, const QPoint& anchor) const
 {
-    return QPoint(wrapped(place.x() - anchor.x(), grid.width()), wrapped(place.y() - anchor.y(), grid.height()));
+    return QPoint(wrapped(place.x() - anchor.x(), grid.width()),
+                  wrapped(place.y() - anchor.y(), grid.height()));
 }
 
 bool TileStamp::cellAt(const QPoint& place, const QPoint& anchor, const std::optional<quint32>& randomSeed,
@@ -48,7 +49,8 @@ bool TileStamp::cellAt(const QPoint& place, const QPoint& anchor, const std::opt
     const QPoint offset = offsetIn(place, anchor);
     if (grid.at(offset.x(), offset.y()).isEmpty())
         return false;
-    *value = randomSeed ? tiles[size_t(mixed(*randomSeed, place) % tiles.size())] : grid.at(offset.x(), offset.y());
+    *value = randomSeed ? tiles[size_t(mixed(*randomSeed, place) % tiles.size())]
+                        : grid.at(offset.x(), offset.y());
     return true;
 }
 

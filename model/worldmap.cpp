@@ -200,7 +200,8 @@ Tile WorldMap::tile(Layer layer, int x, int y) const
 
 Cell WorldMap::cellOf(const Tile& tile)
 {
-    return tile.isEmpty() ? Cell(0, -1, tile.pass) : Cell(slotOf(tile.tileSetFile), tile.tileIndex, tile.pass);
+    return tile.isEmpty() ? Cell(0, -1, tile.pass)
+                          : Cell(slotOf(tile.tileSetFile), tile.tileIndex, tile.pass);
 }
 
 bool WorldMap::write(Layer layer, int x, int y, const Cell& value, CellPatch* record)
@@ -260,7 +261,8 @@ void WorldMap::fill(Layer layer, const QRect& area, const CellValue& valueAt, Ce
         emit cellsChanged(changed.rect());
 }
 
-void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt, CellPatch* record)
+void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt,
+                    CellPatch* record)
 {
     ChangedArea changed;
     Cell value;

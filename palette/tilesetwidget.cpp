@@ -179,10 +179,12 @@ void TileSetWidget::frameBrush()
 {
     std::vector<QPoint> tiles;
     const int slot = shownTileSet();
+    const QString shown = slot >= 0 ? tileSetName(slot) : QString();
     for (const Cell& cell : doc->brushStamp().tileCells()) {
-        const QPoint tile = columns > 0 ? QPoint(cell.tileIndex % columns, cell.tileIndex / columns) : QPoint();
-        if (slot >= 0 && columns > 0 && doc->map().slotName(cell.tileSet) == tileSetName(slot) && cell.tileIndex < columns * rows
-            && std::find(tiles.begin(), tiles.end(), tile) == tiles.end())
+        if (columns <= 0 || cell.tileIndex >= columns * rows || doc->map().slotName(cell.tileSet) != shown)
+            continue;
+        const QPoint tile(cell.tileIndex % columns, cell.tileIndex / columns);
+        if (std::find(tiles.begin(), tiles.end(), tile) == tiles.end())
             tiles.push_back(tile);
     }
     frameTiles(tiles);

@@ -31,10 +31,22 @@ Q_DECLARE_METATYPE(Step)
 
 namespace {
 
-Step press(QPoint cell, Qt::KeyboardModifiers modifiers = {}) { return { Step::Press, cell, 0, modifiers }; }
-Step moveTo(QPoint cell) { return { Step::Move, cell, 0, {} }; }
-Step release(QPoint cell) { return { Step::Release, cell, 0, {} }; }
-Step key(int key, Qt::KeyboardModifiers modifiers = {}) { return { Step::Key, QPoint(), key, modifiers }; }
+Step press(QPoint cell, Qt::KeyboardModifiers modifiers = {})
+{
+    return { Step::Press, cell, 0, modifiers };
+}
+Step moveTo(QPoint cell)
+{
+    return { Step::Move, cell, 0, {} };
+}
+Step release(QPoint cell)
+{
+    return { Step::Release, cell, 0, {} };
+}
+Step key(int key, Qt::KeyboardModifiers modifiers = {})
+{
+    return { Step::Key, QPoint(), key, modifiers };
+}
 QList<Step> drag(QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {})
 {
     return { press(from, modifiers), moveTo(to), release(to) };
@@ -56,7 +68,8 @@ MapData dataOf(const QString& tileSet, const QStringList& top, const QStringList
             for (const QChar c : row) {
                 const int tile = c.toLower().unicode() - 'a';
                 const bool empty = c == QLatin1Char('.') || c == QLatin1Char('+');
-                records.push_back({ empty ? -1 : 0, empty ? -1 : tile, c == QLatin1Char('+') || c.isUpper() });
+                records.push_back(
+                    { empty ? -1 : 0, empty ? -1 : tile, c == QLatin1Char('+') || c.isUpper() });
             }
         }
     }
@@ -139,68 +152,69 @@ void TestLayoutTools::gestures_data()
     QTest::addColumn<int>("dropped");
     QTest::addColumn<QString>("status"); // how the status line ends, if checked
 
-    const int select = WorldViewWidget::Select, paint = WorldViewWidget::Paint, square = WorldViewWidget::Square;
+    const int select = WorldViewWidget::Select, paint = WorldViewWidget::Paint,
+              square = WorldViewWidget::Square;
     const QRect corner(0, 0, 2, 2);
     const QStringList moved { "...+....", "........", "........", "..ab....", "..cD....", "........" };
     QTest::newRow("move") << select << QRect() << -1 << corner << drag({ 0, 0 }, { 2, 3 }) << moved
                           << QStringList() << "Move" << 0 << "";
     QTest::newRow("duplicate with Alt")
         << select << QRect() << -1 << corner << drag({ 0, 0 }, { 2, 3 }, Qt::AltModifier)
-        << QStringList { "ab.+....", "cD......", "........", "..ab....", "..cD....", "........" } << QStringList()
-        << "Duplicate" << 0 << "";
+        << QStringList { "ab.+....", "cD......", "........", "..ab....", "..cD....", "........" }
+        << QStringList() << "Duplicate" << 0 << "";
     QTest::newRow("both layers with Shift")
         << select << QRect() << -1 << corner << drag({ 0, 0 }, { 2, 3 }, Qt::ShiftModifier) << moved
-        << QStringList { "..kkkkkk", "..kkkkkk", "kkkkkkkk", "kkmkkkkk", "kkknkkkk", "kkkkkkkk" } << "Move" << 0
-        << "";
+        << QStringList { "..kkkkkk", "..kkkkkk", "kkkkkkkk", "kkmkkkkk", "kkknkkkk", "kkkkkkkk" } << "Move"
+        << 0 << "";
     QTest::newRow("nudge with an arrow key")
         << select << QRect() << -1 << corner << QList<Step> { key(Qt::Key_Right) }
-        << QStringList { ".ab+....", ".cD.....", "........", "........", "........", "........" } << QStringList()
-        << "Move" << 0 << "";
+        << QStringList { ".ab+....", ".cD.....", "........", "........", "........", "........" }
+        << QStringList() << "Move" << 0 << "";
     QTest::newRow("arrow key while floating")
         << select << QRect() << -1 << corner
         << QList<Step> { press({ 0, 0 }), moveTo({ 2, 0 }), key(Qt::Key_Down), release({ 2, 0 }) }
-        << QStringList { "...+....", "..ab....", "..cD....", "........", "........", "........" } << QStringList()
-        << "Move" << 0 << "";
+        << QStringList { "...+....", "..ab....", "..cD....", "........", "........", "........" }
+        << QStringList() << "Move" << 0 << "";
     QTest::newRow("past the edge") << select << QRect() << -1 << corner << drag({ 1, 1 }, { 0, 0 })
-                                   << QStringList { "D..+....", "........", "........", "........", "........",
-                                                    "........" }
+                                   << QStringList { "D..+....", "........", "........",
+                                                    "........", "........", "........" }
                                    << QStringList() << "Move" << 3 << "";
     QTest::newRow("Select All, both layers one cell right")
         << select << QRect() << -1 << wholeMap << QList<Step> { key(Qt::Key_Right, Qt::ShiftModifier) }
         << QStringList { ".ab.+...", ".cD.....", "........", "........", "........", "........" }
-        << QStringList { ".mkkkkkk", ".knkkkkk", ".kkkkkkk", ".kkkkkkk", ".kkkkkkk", ".kkkkkkk" } << "Move" << 6
-        << "";
+        << QStringList { ".mkkkkkk", ".knkkkkk", ".kkkkkkk", ".kkkkkkk", ".kkkkkkk", ".kkkkkkk" } << "Move"
+        << 6 << "";
     QTest::newRow("Escape puts everything back")
         << select << QRect() << -1 << corner
         << QList<Step> { press({ 0, 0 }), moveTo({ 3, 3 }), key(Qt::Key_Escape), release({ 3, 3 }) }
         << QStringList() << QStringList() << "" << 0 << "";
     QTest::newRow("stamp stroke") << paint << corner << -1 << QRect() << drag({ 2, 2 }, { 5, 2 })
-                                  << QStringList { "ab.+....", "cD......", "..abab..", "..fgfg..", "........",
-                                                   "........" }
+                                  << QStringList { "ab.+....", "cD......", "..abab..",
+                                                   "..fgfg..", "........", "........" }
                                   << QStringList() << "Paint" << 0 << "brush: 2 x 2 tiles of %1";
     QTest::newRow("stamp stroke to the left")
         << paint << corner << -1 << QRect() << drag({ 5, 4 }, { 2, 4 })
-        << QStringList { "ab.+....", "cD......", "........", "........", ".ababab.", ".fgfgfg." } << QStringList()
-        << "Paint" << 0 << "";
+        << QStringList { "ab.+....", "cD......", "........", "........", ".ababab.", ".fgfgfg." }
+        << QStringList() << "Paint" << 0 << "";
     QTest::newRow("stamp square") << square << corner << -1 << QRect() << drag({ 1, 2 }, { 3, 4 })
-                                  << QStringList { "ab.+....", "cD......", ".aba....", ".fgf....", ".aba....",
-                                                   "........" }
+                                  << QStringList { "ab.+....", "cD......", ".aba....",
+                                                   ".fgf....", ".aba....", "........" }
                                   << QStringList() << "Square Fill" << 0 << "";
     QTest::newRow("stamp fill") << paint << corner << -1 << QRect()
                                 << QList<Step> { press({ 5, 5 }, Qt::ShiftModifier), release({ 5, 5 }) }
-                                << QStringList { "abababab", "cDfgfgfg", "abababab", "fgfgfgfg", "abababab",
-                                                 "fgfgfgfg" }
+                                << QStringList { "abababab", "cDfgfgfg", "abababab",
+                                                 "fgfgfgfg", "abababab", "fgfgfgfg" }
                                 << QStringList() << "Flood Fill" << 0 << "";
     QTest::newRow("stamp from the map, its empty cells painting nothing")
         << paint << QRect() << -1 << QRect()
-        << QList<Step> { press({ 1, 1 }, Qt::ControlModifier), moveTo({ 2, 2 }), release({ 2, 2 }), press({ 0, 0 }),
-                         release({ 0, 0 }) }
-        << QStringList { "db.+....", "cD......", "........", "........", "........", "........" } << QStringList()
-        << "Paint" << 0 << "brush: 2 x 2 tiles of %1";
+        << QList<Step> { press({ 1, 1 }, Qt::ControlModifier), moveTo({ 2, 2 }), release({ 2, 2 }),
+                         press({ 0, 0 }), release({ 0, 0 }) }
+        << QStringList { "db.+....", "cD......", "........", "........", "........", "........" }
+        << QStringList() << "Paint" << 0 << "brush: 2 x 2 tiles of %1";
     QTest::newRow("random with a fixed seed")
         << square << QRect(0, 0, 3, 1) << 7 << QRect() << drag({ 0, 3 }, { 7, 4 })
-        << QStringList { "ab.+....", "cD......", "........", "cbbbccaa", "acbaccab", "........" } << QStringList()
-        << "Square Fill" << 0 << "brush: 3 x 1 tiles of %1, random";
+        << QStringList { "ab.+....", "cD......", "........", "cbbbccaa", "acbaccab", "........" }
+        << QStringList() << "Square Fill" << 0 << "brush: 3 x 1 tiles of %1, random";
 }
 
 void TestLayoutTools::gestures()
@@ -237,8 +251,8 @@ void TestLayoutTools::gestures()
     for (const Step& part : gesture)
         perform(part);
 
-    const QByteArray after
-        = formatMapFile(dataOf(tileSet, top.isEmpty() ? startTop : top, bottom.isEmpty() ? startBottom : bottom));
+    const QByteArray after = formatMapFile(
+        dataOf(tileSet, top.isEmpty() ? startTop : top, bottom.isEmpty() ? startBottom : bottom));
     QCOMPARE(saved(), after);
     QCOMPARE(drops.isEmpty() ? 0 : drops.first().first().toInt(), dropped);
     const auto* statusLabel = window->findChild<QLabel*>(QStringLiteral("mapStatusLabel"));

@@ -150,7 +150,7 @@ QImage referenceRendering(const WorldViewWidget& canvas, const QColor& backgroun
     const QPixmap cursor = masked(QStringLiteral(":/images/Cursor1.bmp"));
     const int g = int(20 * zoom);
     // The mark under the pointer only while the pointer is over the map.
-    QList<QPoint> marked = {canvas.currentCellPosition()};
+    QList<QPoint> marked = { canvas.currentCellPosition() };
     if (canvas.pointerCell())
         marked << *canvas.pointerCell();
     for (const QPoint& cell : marked) {
