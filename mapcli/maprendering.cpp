@@ -1,6 +1,7 @@
 #include "mapcli/maprendering.h"
 
 #include "render/canvasgeometry.h"
+#include "render/devicepixels.h"
 #include "render/maprenderer.h"
 #include "render/scaledtiles.h"
 #include "render/tilesetimage.h"
@@ -38,8 +39,8 @@ QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
     const MapRenderer renderer(map, drawing);
     // Composited from tiles scaled once, as the canvas builds its picture.
     ScaledTiles tiles;
-    renderer.drawCells(picture, QPoint(0, 0), picture.rect(), tiles);
+    renderer.drawCells(picture, DevicePixels(), picture.rect(), tiles);
     if (options.gridLines)
-        renderer.drawGrid(picture, QPoint(0, 0), picture.rect());
+        renderer.drawGrid(picture, DevicePixels(), picture.rect());
     return picture;
 }

@@ -1,15 +1,20 @@
 #include "render/layercache.h"
 
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <functional>
 
 namespace {
 
-// Chunks of about this side: few enough that a whole-map repaint copies a
-// handful of them, small enough that a viewport needs little memory.
+// Chunks of about this side in device pixels: few enough that a whole-map
+// repaint copies a handful of them, small enough that a viewport needs
+// little memory, and enough of them on a screen to share out among cores.
 constexpr int ChunkSidePixels = 512;
 
 qint64 imageBytes(const QSize& size)
@@ -19,9 +24,40 @@ qint64 imageBytes(const QSize& size)
 
 } // namespace
 
+LayerCache::Axis::Axis(const std::vector<int>& lines, int side, const DevicePixels& along)
+{
+    // A cell paints from its grid line on: its tiles, the empty-cell colour
+    // over its square widened by one pixel, and the grid line there.
+    const int cells = int(lines.size()) - 1;
+    for (int n = 0; n <= cells; ++n)
+        starts.push_back(along.filled(QRect(lines[size_t(n)], 0, 1, 1)).left());
+    for (int n = 0; n < cells; ++n) {
+        const QRect widened(lines[size_t(n)], 0, side + 1, side + 1);
+        ends.push_back(std::max(along.filled(widened).right(), along.imaged(widened).right()) + 1);
+    }
+    mapEnd = std::max(ends.empty() ? 0 : ends.back(), along.filled(QRect(lines.back(), 0, 1, 1)).right() + 1);
+}
+
 LayerCache::LayerCache(qint64 budgetBytes)
     : budget(budgetBytes)
 {
+}
+
+std::optional<LayerCache::Device> LayerCache::deviceOf(const QPainter& painter)
+{
+    const QPaintEngine* engine = painter.paintEngine();
+    const QPaintDevice* target = engine ? engine->paintDevice() : nullptr;
+    if (!target || engine->type() != QPaintEngine::Raster || target->devType() != QInternal::Image)
+        return std::nullopt;
+    const QImage::Format format = static_cast<const QImage*>(target)->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
+        return std::nullopt;
+    const QTransform transform = painter.deviceTransform();
+    const DevicePixels pixels { transform.m11(), transform.dx(), transform.dy() };
+    if (transform.type() > QTransform::TxScale || transform.m11() != transform.m22() || !pixels.onQuarters())
+        return std::nullopt;
+    const QPoint origin(int(std::floor(pixels.dx)), int(std::floor(pixels.dy)));
+    return Device { pixels.scale, QPointF(pixels.dx - origin.x(), pixels.dy - origin.y()), format, origin };
 }
 
 void LayerCache::setLayout(Layout layout)
@@ -30,7 +66,11 @@ void LayerCache::setLayout(Layout layout)
         return;
     clear();
     current = std::move(layout);
-    cellsPerChunk = std::max(1, ChunkSidePixels / std::max(1, current.side));
+    device = DevicePixels { current.scale, current.phase.x(), current.phase.y() };
+    columns = Axis(current.columnLines, current.side, device);
+    // An axis is measured along x: rows take the vertical phase there.
+    rows = Axis(current.rowLines, current.side, DevicePixels { current.scale, current.phase.y(), 0 });
+    cellsPerChunk = std::max(1, ChunkSidePixels / std::max(1, int(current.side * current.scale)));
     chunks.resize(size_t(chunkColumns()) * size_t(chunkRows()));
 }
 
@@ -38,6 +78,8 @@ void LayerCache::clear()
 {
     chunks.clear();
     current = Layout();
+    columns = Axis();
+    rows = Axis();
     usedBytes = 0;
 }
 
@@ -58,130 +100,156 @@ void LayerCache::cellsChanged(const QRect& cells)
     }
 }
 
-int LayerCache::chunkColumns() const
-{
-    const int columns = int(current.columnLines.size()) - 1;
-    return columns > 0 ? (columns + cellsPerChunk - 1) / cellsPerChunk : 0;
-}
-
-int LayerCache::chunkRows() const
-{
-    const int rows = int(current.rowLines.size()) - 1;
-    return rows > 0 ? (rows + cellsPerChunk - 1) / cellsPerChunk : 0;
-}
-
 QRect LayerCache::chunkPixels(int chunkColumn, int chunkRow) const
 {
-    // A chunk ends where the next one begins; the last one reaches the map's
-    // last grid line, onto which the empty cells of the edge are widened.
-    const auto span = [this](const std::vector<int>& lines, int chunk) {
-        const int cells = int(lines.size()) - 1;
+    // A chunk ends where the next one begins; the last one reaches the end
+    // of the map's pixels.
+    const auto span = [this](const Axis& axis, int chunk) {
         const int first = chunk * cellsPerChunk;
-        const int end = std::min(first + cellsPerChunk, cells);
-        return std::make_pair(lines[size_t(first)],
-                              end == cells ? lines[size_t(cells)] : lines[size_t(end)] - 1);
+        const int end = std::min(first + cellsPerChunk, axis.cells());
+        return std::make_pair(axis.starts[size_t(first)],
+                              (end == axis.cells() ? axis.mapEnd : axis.starts[size_t(end)]) - 1);
     };
-    const auto [left, right] = span(current.columnLines, chunkColumn);
-    const auto [top, bottom] = span(current.rowLines, chunkRow);
+    const auto [left, right] = span(columns, chunkColumn);
+    const auto [top, bottom] = span(rows, chunkRow);
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 QRect LayerCache::chunkCells(int chunkColumn, int chunkRow) const
 {
-    // The cell before a chunk's first one, widened, reaches one pixel into it.
-    const int columns = int(current.columnLines.size()) - 1;
-    const int rows = int(current.rowLines.size()) - 1;
+    // The cell before a chunk's first one, widened, reaches into it.
     const int left = std::max(0, chunkColumn * cellsPerChunk - 1);
     const int top = std::max(0, chunkRow * cellsPerChunk - 1);
-    const int right = std::min((chunkColumn + 1) * cellsPerChunk, columns) - 1;
-    const int bottom = std::min((chunkRow + 1) * cellsPerChunk, rows) - 1;
+    const int right = std::min((chunkColumn + 1) * cellsPerChunk, columns.cells()) - 1;
+    const int bottom = std::min((chunkRow + 1) * cellsPerChunk, rows.cells()) - 1;
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-std::pair<int, int> LayerCache::chunkSpan(const std::vector<int>& lines, int first, int last) const
+std::pair<int, int> LayerCache::chunkSpan(const Axis& axis, int first, int last) const
 {
-    if (last < lines.front() || first > lines.back())
+    if (last < axis.starts.front() || first >= axis.mapEnd)
         return { 1, 0 };
-    const int cells = int(lines.size()) - 1;
     const auto cellAt = [&](int pixel) {
-        const int cell = int(std::upper_bound(lines.begin(), lines.end(), pixel) - lines.begin()) - 1;
-        return std::clamp(cell, 0, cells - 1);
+        const auto end = axis.starts.begin() + axis.cells();
+        const int cell = int(std::upper_bound(axis.starts.begin(), end, pixel) - axis.starts.begin()) - 1;
+        return std::clamp(cell, 0, axis.cells() - 1);
     };
     return { cellAt(first) / cellsPerChunk, cellAt(last) / cellsPerChunk };
 }
 
 QRect LayerCache::cellArea(const QRect& cells) const
 {
-    return QRect(QPoint(current.columnLines[size_t(cells.left())], current.rowLines[size_t(cells.top())]),
-                 QPoint(current.columnLines[size_t(cells.right())] + current.side,
-                        current.rowLines[size_t(cells.bottom())] + current.side));
+    return QRect(QPoint(columns.starts[size_t(cells.left())], rows.starts[size_t(cells.top())]),
+                 QPoint(columns.ends[size_t(cells.right())] - 1, rows.ends[size_t(cells.bottom())] - 1));
 }
 
-bool LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw)
+QRect LayerCache::mapPixels() const
 {
-    if (chunks.empty())
-        return false;
-    const auto [firstColumn, lastColumn] = chunkSpan(current.columnLines, area.left(), area.right());
-    const auto [firstRow, lastRow] = chunkSpan(current.rowLines, area.top(), area.bottom());
-    if (firstColumn > lastColumn || firstRow > lastRow)
-        return true;
+    return QRect(QPoint(columns.starts.front(), rows.starts.front()), QPoint(columns.mapEnd - 1, rows.mapEnd - 1));
+}
 
-    ++paints;
-    qint64 wanted = 0;
-    qint64 missing = 0;
-    for (int b = firstRow; b <= lastRow; ++b) {
-        for (int a = firstColumn; a <= lastColumn; ++a) {
-            Chunk& chunk = chunkAt(a, b);
-            const qint64 bytes = imageBytes(chunkPixels(a, b).size());
-            wanted += bytes;
-            if (chunk.image.isNull())
-                missing += bytes;
-            chunk.lastUse = paints;
+void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw)
+{
+    // Everything from here on is in the device's pixels, from the whole
+    // pixel at or before widget pixel (0, 0).
+    const QTransform transform = painter.deviceTransform();
+    const QPoint origin(int(std::floor(transform.dx())), int(std::floor(transform.dy())));
+    const QRect pixels = transform.mapRect(QRectF(area)).toAlignedRect().translated(-origin);
+
+    std::vector<std::pair<Chunk*, QPoint>> shown;
+    if (!chunks.empty()) {
+        const auto [firstColumn, lastColumn] = chunkSpan(columns, pixels.left(), pixels.right());
+        const auto [firstRow, lastRow] = chunkSpan(rows, pixels.top(), pixels.bottom());
+        ++paints;
+        qint64 wanted = 0;
+        qint64 missing = 0;
+        for (int b = firstRow; b <= lastRow; ++b) {
+            for (int a = firstColumn; a <= lastColumn; ++a) {
+                Chunk& chunk = chunkAt(a, b);
+                const qint64 bytes = imageBytes(chunkPixels(a, b).size());
+                wanted += bytes;
+                if (chunk.image.isNull())
+                    missing += bytes;
+                chunk.lastUse = paints;
+                shown.emplace_back(&chunk, QPoint(a, b));
+            }
         }
+        evict(QRect(QPoint(firstColumn, firstRow), QPoint(lastColumn, lastRow)), missing,
+              std::max(budget, wanted + wanted / 2));
+        usedBytes += missing;
     }
-    if (wanted > budget)
-        return false;
 
-    // Room for the missing chunks, from those used longest ago.
-    if (usedBytes + missing > budget) {
-        std::vector<Chunk*> idle;
-        for (Chunk& chunk : chunks) {
+    // The chunks to draw or to bring up to date, each on its own: on
+    // several cores when there are several.
+    std::vector<std::pair<Chunk*, QPoint>> work;
+    for (const auto& entry : shown) {
+        if (entry.first->image.isNull() || entry.first->changed)
+            work.push_back(entry);
+    }
+    const auto bringUpToDate = [&](const std::pair<Chunk*, QPoint>& entry) {
+        Chunk& chunk = *entry.first;
+        if (chunk.image.isNull())
+            build(chunk, entry.second.x(), entry.second.y(), picturesOf, draw);
+        else
+            refresh(chunk, pixels, picturesOf, draw);
+    };
+    if (work.size() > 1)
+        QtConcurrent::blockingMap(work, bringUpToDate);
+    else if (!work.empty())
+        bringUpToDate(work.front());
+
+    // Copied pixel for pixel, with the painter's transform undone.
+    painter.save();
+    painter.setWorldTransform(transform.inverted() * painter.worldTransform());
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const auto& entry : shown) {
+        const Chunk& chunk = *entry.first;
+        const QRect part = chunk.pixels & pixels;
+        painter.drawImage(part.topLeft() + origin, chunk.image, part.translated(-chunk.pixels.topLeft()));
+    }
+    const QRegion around = chunks.empty() ? QRegion(pixels) : QRegion(pixels).subtracted(mapPixels());
+    for (const QRect& rest : around)
+        painter.fillRect(rest.translated(origin), QColor::fromRgb(current.ground));
+    painter.restore();
+}
+
+void LayerCache::evict(const QRect& usedChunks, qint64 needed, qint64 limit)
+{
+    if (usedBytes + needed <= limit)
+        return;
+    const auto distance = [&](int a, int b) {
+        const int across = std::max({ 0, usedChunks.left() - a, a - usedChunks.right() });
+        const int down = std::max({ 0, usedChunks.top() - b, b - usedChunks.bottom() });
+        return std::max(across, down);
+    };
+    std::vector<std::pair<int, Chunk*>> idle;
+    for (int b = 0; b < chunkRows(); ++b) {
+        for (int a = 0; a < chunkColumns(); ++a) {
+            Chunk& chunk = chunkAt(a, b);
             if (!chunk.image.isNull() && chunk.lastUse != paints)
-                idle.push_back(&chunk);
-        }
-        std::sort(idle.begin(), idle.end(),
-                  [](const Chunk* a, const Chunk* b) { return a->lastUse < b->lastUse; });
-        for (auto it = idle.begin(); it != idle.end() && usedBytes + missing > budget; ++it)
-            release(**it);
-    }
-
-    for (int b = firstRow; b <= lastRow; ++b) {
-        for (int a = firstColumn; a <= lastColumn; ++a) {
-            Chunk& chunk = chunkAt(a, b);
-            if (chunk.image.isNull())
-                build(chunk, a, b, picturesOf, draw);
-            else if (chunk.changed)
-                refresh(chunk, area, picturesOf, draw);
-            blit(painter, chunk, chunk.pixels & area);
+                idle.emplace_back(distance(a, b), &chunk);
         }
     }
-    return true;
+    std::sort(idle.begin(), idle.end(), [](const auto& x, const auto& y) {
+        return x.first != y.first ? x.first > y.first : x.second->lastUse < y.second->lastUse;
+    });
+    for (auto it = idle.begin(); it != idle.end() && usedBytes + needed > limit; ++it)
+        release(*it->second);
 }
 
 void LayerCache::build(Chunk& chunk, int chunkColumn, int chunkRow, const PicturesOf& picturesOf,
-                       const Draw& draw)
+                       const Draw& draw) const
 {
     chunk.pixels = chunkPixels(chunkColumn, chunkRow);
     chunk.cells = chunkCells(chunkColumn, chunkRow);
-    chunk.image = QImage(chunk.pixels.size(), QImage::Format_RGB32);
-    usedBytes += imageBytes(chunk.pixels.size());
+    chunk.image = QImage(chunk.pixels.size(), current.format);
     chunk.drawn.resize(size_t(chunk.cells.width()) * size_t(chunk.cells.height()));
     picturesOf(chunk.cells, chunk.drawn.data());
     chunk.changed = false;
     redraw(chunk, chunk.pixels, draw);
 }
 
-void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw)
+void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw) const
 {
     // Every pixel that a changed cell paints now or painted before lies in
     // its area; drawing the areas of changed cells again, with every cell
@@ -192,13 +260,13 @@ void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& pict
     CellPicture unknown;
     unknown.bottomTile = INT_MIN;
     // One column at a time, so that the pictures compared stay in cache.
-    scratch.resize(size_t(chunk.cells.height()));
+    std::vector<CellPicture> column(size_t(chunk.cells.height()));
     const auto visit
         = [&](const std::function<void(int x, int y, const CellPicture& now, CellPicture& drawn)>& changed) {
               CellPicture* drawn = chunk.drawn.data();
               for (int x = chunk.cells.left(); x <= chunk.cells.right(); ++x) {
-                  picturesOf(QRect(x, chunk.cells.top(), 1, chunk.cells.height()), scratch.data());
-                  const CellPicture* now = scratch.data();
+                  picturesOf(QRect(x, chunk.cells.top(), 1, chunk.cells.height()), column.data());
+                  const CellPicture* now = column.data();
                   for (int y = chunk.cells.top(); y <= chunk.cells.bottom(); ++y, ++now, ++drawn) {
                       if (*now != *drawn)
                           changed(x, y, *now, *drawn);
@@ -230,7 +298,7 @@ void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& pict
     });
 }
 
-void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw)
+void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw) const
 {
     if (pixels.isEmpty())
         return;
@@ -239,12 +307,8 @@ void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw)
         QRgb* line = reinterpret_cast<QRgb*>(chunk.image.scanLine(y)) + local.left();
         std::fill(line, line + local.width(), current.ground);
     }
-    draw(chunk.image, chunk.pixels.topLeft(), pixels);
-}
-
-void LayerCache::blit(QPainter& painter, const Chunk& chunk, const QRect& area)
-{
-    painter.drawImage(area.topLeft(), chunk.image, area.translated(-chunk.pixels.topLeft()));
+    const DevicePixels chunkDevice { device.scale, device.dx - chunk.pixels.left(), device.dy - chunk.pixels.top() };
+    draw(chunk.image, chunkDevice, local);
 }
 
 void LayerCache::release(Chunk& chunk)

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
-    qt6-base-dev      # Qt Core, Gui, Widgets, Test; the offscreen, xcb, JPEG and GIF plugins come with it
+    qt6-base-dev      # Qt Core, Gui, Concurrent, Widgets, Test; the offscreen, xcb, JPEG and GIF plugins come with it
     libqt6gui6        # holds Qt's image-format plugins (JPEG) and platform plugins
     fonts-dejavu-core # Qt needs at least one font to lay out text, also offscreen
     "$@"
