@@ -4,6 +4,7 @@
 #include "mapcli/mapcommand.h"
 #include "mapcli/mapsource.h"
 #include "mapcli/outputfile.h"
+#include "mapcli/pngencoder.h"
 #include "mapcli/tmxexport.h"
 
 #include <QDir>

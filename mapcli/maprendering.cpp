@@ -9,6 +9,11 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
 {
@@ -37,10 +42,22 @@ QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
     }
     drawing.gridColour = QGuiApplication::palette().color(QPalette::WindowText);
     const MapRenderer renderer(map, drawing);
-    // Composited from tiles scaled once, as the canvas builds its picture.
+    // Composited from tiles scaled once, as the canvas builds its picture,
+    // in bands of rows drawn on every core, each through an image of its
+    // own over the picture's rows.
     ScaledTiles tiles;
-    renderer.drawCells(picture, DevicePixels(), picture.rect(), tiles);
-    if (options.gridLines)
-        renderer.drawGrid(picture, DevicePixels(), picture.rect());
+    constexpr int BandRows = 256;
+    std::vector<std::pair<QImage, int>> bands; // the band and its first row
+    for (int top = 0; top < size.height(); top += BandRows) {
+        bands.emplace_back(QImage(picture.scanLine(top), size.width(), std::min(BandRows, size.height() - top),
+                                  picture.bytesPerLine(), picture.format()),
+                           top);
+    }
+    QtConcurrent::blockingMap(bands, [&](std::pair<QImage, int>& band) {
+        const DevicePixels device = DevicePixels::translated(QPoint(0, band.second));
+        renderer.drawCells(band.first, device, band.first.rect(), tiles);
+        if (options.gridLines)
+            renderer.drawGrid(band.first, device, band.first.rect());
+    });
     return picture;
 }

@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev      # Qt Core, Gui, Concurrent, Widgets, Test; the offscreen, xcb, JPEG and GIF plugins come with it
     libqt6gui6        # holds Qt's image-format plugins (JPEG) and platform plugins
     fonts-dejavu-core # Qt needs at least one font to lay out text, also offscreen
+    libdeflate-dev    # the fast compression of varnhold-map's PNG files
     "$@"
 )
 
