@@ -15,6 +15,21 @@
 
 #include <algorithm>
 
+namespace {
+
+// The ground, the cells and the grid lines within `area`, each drawn by the
+// painter.
+void drawDirectly(QPainter& painter, const QRect& area, const MapRenderer& renderer, const QColor& ground,
+                  bool gridLines)
+{
+    painter.fillRect(area, ground);
+    renderer.drawCells(painter, area);
+    if (gridLines)
+        renderer.drawGrid(painter, area);
+}
+
+} // namespace
+
 QSize WorldViewWidget::sizeHint() const
 {
     return geometry.mapSize(worldMap.size());
@@ -89,12 +104,8 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect area = event->rect();
     const MapRenderer cells = renderer();
-    if (!drawCachedCells(painter, area, cells)) {
-        painter.fillRect(area, groundColour());
-        cells.drawCells(painter, area);
-        if (showLines)
-            cells.drawGrid(painter, area);
-    }
+    if (!drawCachedCells(painter, area, cells))
+        drawDirectly(painter, area, cells, groundColour(), showLines);
     drawMarks(painter);
     if (selectionRect)
         drawSelection(painter);
@@ -166,7 +177,9 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
         if (gridLines)
             renderer.drawGrid(image, pixels, part);
     };
-    layerCache.paint(painter, area, picturesOf, draw);
+    layerCache.paint(painter, area, picturesOf, draw, [&](QPainter& direct, const QRect& part) {
+        drawDirectly(direct, part, renderer, groundColour(), gridLines);
+    });
     return true;
 }
 

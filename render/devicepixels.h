@@ -46,6 +46,15 @@ struct DevicePixels
                      round(scale * rect.height() + (top - roundedTop) / 2));
     }
 
+    // The device pixels of a horizontal or vertical line drawn with a
+    // cosmetic pen, one device pixel wide whatever the scale: both ends and
+    // the line itself fall on the device pixel at or before them.
+    QRect lined(const QPoint& from, const QPoint& to) const
+    {
+        const auto down = [](qreal position) { return int(std::floor(position)); };
+        return QRect(QPoint(down(x(from.x())), down(y(from.y()))), QPoint(down(x(to.x())), down(y(to.y()))));
+    }
+
     // The widget pixels whose device pixels may meet `device`.
     QRect widgetArea(const QRect& device) const
     {

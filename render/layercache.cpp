@@ -102,12 +102,13 @@ void LayerCache::cellsChanged(const QRect& cells)
 
 QRect LayerCache::chunkPixels(int chunkColumn, int chunkRow) const
 {
-    // A chunk ends where the next one begins; the last one reaches the end
-    // of the map's pixels.
+    // A chunk ends where the next one begins; the first one starts at the
+    // device pixel of the map's corner, on which its first grid lines lie,
+    // and the last one reaches the end of the map's pixels.
     const auto span = [this](const Axis& axis, int chunk) {
         const int first = chunk * cellsPerChunk;
         const int end = std::min(first + cellsPerChunk, axis.cells());
-        return std::make_pair(axis.starts[size_t(first)],
+        return std::make_pair(first == 0 ? 0 : axis.starts[size_t(first)],
                               (end == axis.cells() ? axis.mapEnd : axis.starts[size_t(end)]) - 1);
     };
     const auto [left, right] = span(columns, chunkColumn);
@@ -127,7 +128,7 @@ QRect LayerCache::chunkCells(int chunkColumn, int chunkRow) const
 
 std::pair<int, int> LayerCache::chunkSpan(const Axis& axis, int first, int last) const
 {
-    if (last < axis.starts.front() || first >= axis.mapEnd)
+    if (last < 0 || first >= axis.mapEnd)
         return { 1, 0 };
     const auto cellAt = [&](int pixel) {
         const auto end = axis.starts.begin() + axis.cells();
@@ -145,10 +146,23 @@ QRect LayerCache::cellArea(const QRect& cells) const
 
 QRect LayerCache::mapPixels() const
 {
-    return QRect(QPoint(columns.starts.front(), rows.starts.front()), QPoint(columns.mapEnd - 1, rows.mapEnd - 1));
+    return QRect(QPoint(0, 0), QPoint(columns.mapEnd - 1, rows.mapEnd - 1));
 }
 
-void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw)
+QRect LayerCache::edgeStrip(const Axis& axis, int origin) const
+{
+    // Pixels from `origin` on are the device's own; those before it lie
+    // beyond its edge. Whole device pixels make no halves to round.
+    if (chunks.empty() || (current.scale == std::floor(current.scale) && current.phase.isNull()))
+        return QRect();
+    int end = -origin;
+    for (int cell = 0; cell < axis.cells() && axis.starts[size_t(cell)] < -origin; ++cell)
+        end = std::max(end, axis.ends[size_t(cell)]);
+    return QRect(-origin, 0, end + origin, 1);
+}
+
+void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw,
+                       const DrawDirectly& drawDirectly)
 {
     // Everything from here on is in the device's pixels, from the whole
     // pixel at or before widget pixel (0, 0).
@@ -211,6 +225,27 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     for (const QRect& rest : around)
         painter.fillRect(rest.translated(origin), QColor::fromRgb(current.ground));
     painter.restore();
+
+    // Each edge on its own, so that the painter clips to a rectangle: it
+    // draws images into a clip of several rectangles by another way, which
+    // rounds their edges otherwise.
+    const QRect left = edgeStrip(columns, origin.x()), top = edgeStrip(rows, origin.y());
+    const QRect edges[] = { QRect(left.left(), pixels.top(), left.width(), pixels.height()) & pixels,
+                            QRect(pixels.left(), top.left(), pixels.width(), top.width()) & pixels };
+    for (const QRect& edge : edges) {
+        if (edge.isEmpty())
+            continue;
+        // The clip is set in device pixels; it stays there under the
+        // painter's own transform.
+        painter.save();
+        const QTransform world = painter.worldTransform();
+        painter.setWorldTransform(transform.inverted() * world);
+        painter.setClipRect(edge.translated(origin));
+        painter.setWorldTransform(world);
+        drawDirectly(painter,
+                     transform.inverted().mapRect(QRectF(edge.translated(origin))).toAlignedRect().adjusted(-1, -1, 1, 1));
+        painter.restore();
+    }
 }
 
 void LayerCache::evict(const QRect& usedChunks, qint64 needed, qint64 limit)

@@ -109,6 +109,10 @@ public:
     // ground colour when it is called. Both are called from several threads
     // at once, each time for another chunk.
     using Draw = std::function<void(QImage& image, const DevicePixels& device, const QRect& area)>;
+    // Draws the ground, the cells and the grid lines that meet `area`
+    // (widget pixels) with the painter, as whoever paints the cells does
+    // without the cache.
+    using DrawDirectly = std::function<void(QPainter& painter, const QRect& area)>;
 
     static constexpr qint64 DefaultBudgetBytes = qint64(32) * 1024 * 1024;
 
@@ -134,7 +138,13 @@ public:
     // Draws the cells' picture within `area` (widget pixels) from the
     // chunks, bringing them up to date first, and the ground colour around
     // the map. The painter draws on the device of the layout.
-    void paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw);
+    //
+    // Where a device scale puts cells on half device pixels left of or
+    // above the device's corner, the painter rounds their edges the other
+    // way than elsewhere, which no chunk drawn for any position can hold: the
+    // cells across the device's left and top edges are drawn directly there.
+    void paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw,
+               const DrawDirectly& drawDirectly);
 
     qint64 bytesUsed() const { return usedBytes; }
 
@@ -176,6 +186,9 @@ private:
     // Device pixels that cells may paint.
     QRect cellArea(const QRect& cells) const;
     QRect mapPixels() const;
+    // The pixels at the device's left or top edge, from `origin`, that cells
+    // starting before it may paint; empty where none does.
+    QRect edgeStrip(const Axis& axis, int origin) const;
     // Drops the chunks not used by the latest paint, those furthest from the
     // chunks it used first, until `needed` more bytes stay within `limit`.
     void evict(const QRect& usedChunks, qint64 needed, qint64 limit);

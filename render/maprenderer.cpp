@@ -227,25 +227,46 @@ void MapRenderer::drawGrid(QImage& image, const DevicePixels& device, const QRec
     const CanvasGeometry& geometry = options.geometry;
     const int right = geometry.cellToPixel(map.width());
     const int bottom = geometry.cellToPixel(map.height());
-    for (int r = 0; r <= map.height(); ++r)
-        target.blend(device.filled(QRect(0, geometry.cellToPixel(r), right + 1, 1)), colour);
+    for (int r = 0; r <= map.height(); ++r) {
+        const int y = geometry.cellToPixel(r);
+        target.blend(device.lined(QPoint(0, y), QPoint(right, y)), colour);
+    }
     std::vector<std::pair<int, int>> columns;
     for (int k = 0; k <= map.width(); ++k) {
-        const QRect line = device.filled(QRect(geometry.cellToPixel(k), 0, 1, bottom + 1));
-        columns.emplace_back(line.left(), line.right() + 1);
+        const int x = device.lined(QPoint(geometry.cellToPixel(k), 0), QPoint(geometry.cellToPixel(k), 0)).left();
+        columns.emplace_back(x, x + 1);
     }
-    const QRect height = device.filled(QRect(0, 0, 1, bottom + 1));
+    const QRect height = device.lined(QPoint(0, 0), QPoint(0, bottom));
     target.blendColumns(columns, height.top(), height.bottom() + 1, colour);
 }
 
 void MapRenderer::drawGrid(QPainter& painter, const QRect& area) const
 {
-    // Each line is filled as a rectangle one pixel wide, which gives exactly
-    // the pixels of the cosmetic one-pixel line from end to end, both ends
-    // included; the line drawing would fill a vertical line pixel by pixel.
     const CanvasGeometry& geometry = options.geometry;
     const int right = geometry.cellToPixel(map.width());
     const int bottom = geometry.cellToPixel(map.height());
+    if (painter.deviceTransform().type() > QTransform::TxTranslate) {
+        // On a scaled device the cosmetic pen stays one device pixel wide.
+        painter.save();
+        painter.setPen(QPen(options.gridColour, 0));
+        for (int r = 0; r <= map.height(); ++r) {
+            const int y = geometry.cellToPixel(r);
+            const QLine line(0, y, right, y);
+            if (y >= area.top() - 1 && y <= area.bottom() + 1)
+                painter.drawLines(&line, 1);
+        }
+        for (int k = 0; k <= map.width(); ++k) {
+            const int x = geometry.cellToPixel(k);
+            const QLine line(x, 0, x, bottom);
+            if (x >= area.left() - 1 && x <= area.right() + 1)
+                painter.drawLines(&line, 1);
+        }
+        painter.restore();
+        return;
+    }
+    // Each line is filled as a rectangle one pixel wide, which gives exactly
+    // the pixels of the cosmetic one-pixel line from end to end, both ends
+    // included; the line drawing would fill a vertical line pixel by pixel.
     for (int r = 0; r <= map.height(); ++r) {
         const int y = geometry.cellToPixel(r);
         if (y >= area.top() && y <= area.bottom())

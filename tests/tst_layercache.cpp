@@ -108,6 +108,10 @@ public:
                 chunkPainter.setClipRect(a);
                 chunkPainter.setTransform(QTransform(device.scale, 0, 0, device.scale, device.dx, device.dy));
                 draw(chunkPainter, device.widgetArea(a));
+            },
+            [this](QPainter& direct, const QRect& a) {
+                direct.fillRect(a, background);
+                draw(direct, a);
             });
     }
 
