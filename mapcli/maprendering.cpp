@@ -2,6 +2,7 @@
 
 #include "render/canvasgeometry.h"
 #include "render/devicepixels.h"
+#include "render/hugepages.h"
 #include "render/maprenderer.h"
 #include "render/scaledtiles.h"
 #include "render/tilesetimage.h"
@@ -25,10 +26,7 @@ QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
     QImage picture(size, QImage::Format_ARGB32_Premultiplied);
     if (picture.isNull())
         return picture;
-    // Clear where the canvas would show its ground colour: under
-    // translucent or masked bottom-layer tiles, and along the last grid
-    // line when there are none.
-    picture.fill(Qt::transparent);
+    preferHugePages(picture.bits(), size_t(picture.sizeInBytes()));
 
     MapRenderer::Options drawing;
     drawing.geometry = geometry;
@@ -54,6 +52,10 @@ QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
                            top);
     }
     QtConcurrent::blockingMap(bands, [&](std::pair<QImage, int>& band) {
+        // Clear where the canvas would show its ground colour: under
+        // translucent or masked bottom-layer tiles, and along the last grid
+        // line when there are none.
+        band.first.fill(Qt::transparent);
         const DevicePixels device = DevicePixels::translated(QPoint(0, band.second));
         renderer.drawCells(band.first, device, band.first.rect(), tiles);
         if (options.gridLines)

@@ -1,20 +1,20 @@
 #include "mapcli/pngencoder.h"
 
+#include "render/hugepages.h"
+
 #include <QImage>
+#include <QtConcurrent/QtConcurrentMap>
 #include <QtEndian>
 
 #include <libdeflate.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 namespace {
-
-// IDAT chunks of this size at most: one large chunk is valid, but readers
-// that check a chunk's CRC before using it hold less at a time.
-constexpr qsizetype IdatBytes = qsizetype(1) << 20;
 
 enum Filter : uchar { None = 0, Sub = 1, Up = 2, Average = 3, Paeth = 4 };
 
@@ -31,24 +31,23 @@ struct Compressor
     libdeflate_compressor* handle;
 };
 
-void appendChunk(QByteArray& file, const char* type, const uchar* data, qsizetype size)
+// Writes the length and the type of the chunk whose `size` bytes of data
+// lie after them at `at`, and its CRC after the data; returns the end of the
+// chunk.
+uchar* finishChunk(uchar* at, const char* type, quint32 size)
 {
-    uchar length[4];
-    qToBigEndian(quint32(size), length);
-    file.append(reinterpret_cast<const char*>(length), 4);
-    const qsizetype start = file.size();
-    file.append(type, 4);
-    file.append(reinterpret_cast<const char*>(data), size);
-    uchar crc[4];
-    qToBigEndian(quint32(libdeflate_crc32(0, file.constData() + start, size_t(size + 4))), crc);
-    file.append(reinterpret_cast<const char*>(crc), 4);
+    qToBigEndian(size, at);
+    std::memcpy(at + 4, type, 4);
+    qToBigEndian(quint32(libdeflate_crc32(0, at + 4, size_t(size) + 4)), at + 8 + size);
+    return at + 12 + size;
 }
 
 bool opaque(const QImage& image)
 {
+    const int width = image.width();
     for (int y = 0; y < image.height(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             if (qAlpha(line[x]) != 255)
                 return false;
         }
@@ -56,18 +55,27 @@ bool opaque(const QImage& image)
     return true;
 }
 
-// One row's bytes, 3 or 4 a pixel, in PNG's order of channels, not
+// One row's bytes, `Channels` a pixel, in PNG's order of channels, not
 // premultiplied.
-void packRow(const QRgb* pixels, int width, int channels, bool premultiplied, uchar* out)
+template<int Channels>
+void packRow(const QRgb* pixels, int width, bool premultiplied, uchar* out)
 {
-    for (int x = 0; x < width; ++x, out += channels) {
+    for (int x = 0; x < width; ++x, out += Channels) {
         const QRgb pixel = premultiplied && qAlpha(pixels[x]) != 255 ? qUnpremultiply(pixels[x]) : pixels[x];
         out[0] = uchar(qRed(pixel));
         out[1] = uchar(qGreen(pixel));
         out[2] = uchar(qBlue(pixel));
-        if (channels == 4)
+        if (Channels == 4)
             out[3] = uchar(qAlpha(pixel));
     }
+}
+
+void packRow(const QRgb* pixels, int width, int channels, bool premultiplied, uchar* out)
+{
+    if (channels == 3)
+        packRow<3>(pixels, width, premultiplied, out);
+    else
+        packRow<4>(pixels, width, premultiplied, out);
 }
 
 uchar paeth(int left, int above, int aboveLeft)
@@ -127,29 +135,41 @@ Filter bestFilter(const uchar* row, const uchar* above, qsizetype length, int ch
     return best;
 }
 
-// The image's rows, each after its filter byte: unfiltered for speed (on a
-// map's picture, whose tiles repeat, plain rows compress as well as any
-// filter), each row's best filter for size.
-std::vector<uchar> scanlines(const QImage& pixels, int channels, PngCompression compression)
+// The image's rows, each after its filter byte: unfiltered for speed, in
+// bands of rows on every core (on a map's picture, whose tiles repeat,
+// plain rows compress as well as any filter), each row's best filter for
+// size. Every byte is written: the buffer is not cleared first.
+std::unique_ptr<uchar[]> scanlines(const QImage& pixels, int channels, PngCompression compression)
 {
     const bool premultiplied = pixels.format() == QImage::Format_ARGB32_Premultiplied;
     const qsizetype rowBytes = qsizetype(pixels.width()) * channels;
-    std::vector<uchar> data(size_t((rowBytes + 1) * pixels.height()));
+    const auto size = size_t((rowBytes + 1) * pixels.height());
+    std::unique_ptr<uchar[]> data(new uchar[size]);
+    preferHugePages(data.get(), size);
+    const auto row = [&](int y) { return reinterpret_cast<const QRgb*>(pixels.constScanLine(y)); };
+    if (compression == PngCompression::Fast) {
+        constexpr int BandRows = 128;
+        std::vector<int> bands;
+        for (int top = 0; top < pixels.height(); top += BandRows)
+            bands.push_back(top);
+        QtConcurrent::blockingMap(bands, [&](int top) {
+            for (int y = top; y < std::min(top + BandRows, pixels.height()); ++y) {
+                uchar* out = data.get() + (rowBytes + 1) * y;
+                out[0] = None;
+                packRow(row(y), pixels.width(), channels, premultiplied, out + 1);
+            }
+        });
+        return data;
+    }
     const auto bytes = size_t(rowBytes);
-    std::vector<uchar> row(bytes), above(bytes, 0), scratch(bytes);
+    std::vector<uchar> packed(bytes), above(bytes, 0), scratch(bytes);
     for (int y = 0; y < pixels.height(); ++y) {
-        uchar* out = data.data() + (rowBytes + 1) * y;
-        const QRgb* line = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
-        if (compression == PngCompression::Fast) {
-            out[0] = None;
-            packRow(line, pixels.width(), channels, premultiplied, out + 1);
-            continue;
-        }
-        packRow(line, pixels.width(), channels, premultiplied, row.data());
-        const Filter filter = bestFilter(row.data(), above.data(), rowBytes, channels, scratch);
+        uchar* out = data.get() + (rowBytes + 1) * y;
+        packRow(row(y), pixels.width(), channels, premultiplied, packed.data());
+        const Filter filter = bestFilter(packed.data(), above.data(), rowBytes, channels, scratch);
         out[0] = filter;
-        filterRow(filter, row.data(), above.data(), rowBytes, channels, out + 1);
-        row.swap(above);
+        filterRow(filter, packed.data(), above.data(), rowBytes, channels, out + 1);
+        packed.swap(above);
     }
     return data;
 }
@@ -170,23 +190,23 @@ QByteArray pngFileBytes(const QImage& image, PngCompression compression)
     if (pixels.isNull())
         return QByteArray();
     const int channels = opaque(pixels) ? 3 : 4;
-    const std::vector<uchar> raw = scanlines(pixels, channels, compression);
+    const size_t rawBytes = size_t(qsizetype(pixels.width()) * channels + 1) * size_t(pixels.height());
+    const std::unique_ptr<uchar[]> raw = scanlines(pixels, channels, compression);
 
     // Level 1 of libdeflate compresses faster than zlib's fastest level and
     // smaller than its default one; 12 is its smallest.
     const Compressor compressor(compression == PngCompression::Fast ? 1 : 12);
     if (!compressor.handle)
         return QByteArray();
-    std::vector<uchar> stream(libdeflate_zlib_compress_bound(compressor.handle, raw.size()));
-    const size_t streamBytes
-        = libdeflate_zlib_compress(compressor.handle, raw.data(), raw.size(), stream.data(), stream.size());
-    if (streamBytes == 0)
-        return QByteArray();
-
-    QByteArray file;
-    file.reserve(qsizetype(streamBytes) + qsizetype(streamBytes) / IdatBytes * 12 + 64);
-    file.append("\x89PNG\r\n\x1a\n", 8);
-    uchar header[13];
+    // The signature, the header, then the whole stream in one IDAT chunk,
+    // compressed straight into the file's bytes, and the end.
+    constexpr qsizetype Signature = 8, HeaderChunk = 12 + 13, EndChunk = 12;
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.handle, rawBytes);
+    QByteArray file(Signature + HeaderChunk + 12 + qsizetype(bound) + EndChunk, Qt::Uninitialized);
+    preferHugePages(file.data(), size_t(file.size()));
+    uchar* const start = reinterpret_cast<uchar*>(file.data());
+    std::memcpy(start, "\x89PNG\r\n\x1a\n", Signature);
+    uchar* const header = start + Signature + 8;
     qToBigEndian(quint32(pixels.width()), header);
     qToBigEndian(quint32(pixels.height()), header + 4);
     header[8] = 8; // bits per channel
@@ -194,9 +214,11 @@ QByteArray pngFileBytes(const QImage& image, PngCompression compression)
     header[10] = 0; // deflate
     header[11] = 0; // adaptive filtering
     header[12] = 0; // not interlaced
-    appendChunk(file, "IHDR", header, sizeof header);
-    for (size_t at = 0; at < streamBytes; at += size_t(IdatBytes))
-        appendChunk(file, "IDAT", stream.data() + at, qsizetype(std::min(streamBytes - at, size_t(IdatBytes))));
-    appendChunk(file, "IEND", nullptr, 0);
+    uchar* const data = finishChunk(start + Signature, "IHDR", 13);
+    const size_t streamBytes = libdeflate_zlib_compress(compressor.handle, raw.get(), rawBytes, data + 8, bound);
+    if (streamBytes == 0 || streamBytes > 0x7fffffff)
+        return QByteArray();
+    const uchar* const end = finishChunk(finishChunk(data, "IDAT", quint32(streamBytes)), "IEND", 0);
+    file.resize(end - start);
     return file;
 }
