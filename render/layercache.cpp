@@ -64,7 +64,13 @@ void LayerCache::setLayout(Layout layout)
 {
     if (layout == current)
         return;
-    clear();
+    for (Chunk& chunk : chunks) {
+        if (!chunk.image.isNull())
+            release(chunk);
+    }
+    chunks.clear();
+    columns = Axis();
+    rows = Axis();
     current = std::move(layout);
     device = DevicePixels { current.scale, current.phase.x(), current.phase.y() };
     columns = Axis(current.columnLines, current.side, device);
@@ -77,6 +83,8 @@ void LayerCache::setLayout(Layout layout)
 void LayerCache::clear()
 {
     chunks.clear();
+    spare.clear();
+    spareBytes = 0;
     current = Layout();
     columns = Axis();
     rows = Axis();
@@ -195,17 +203,19 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
 
     // The chunks to draw or to bring up to date, each on its own: on
     // several cores when there are several.
-    std::vector<std::pair<Chunk*, QPoint>> work;
-    for (const auto& entry : shown) {
-        if (entry.first->image.isNull() || entry.first->changed)
-            work.push_back(entry);
+    std::vector<std::pair<Chunk*, bool>> work; // the chunk, and whether it is new
+    for (const auto& [chunk, place] : shown) {
+        const bool fresh = chunk->image.isNull();
+        if (fresh)
+            prepare(*chunk, place.x(), place.y());
+        if (fresh || chunk->changed)
+            work.emplace_back(chunk, fresh);
     }
-    const auto bringUpToDate = [&](const std::pair<Chunk*, QPoint>& entry) {
-        Chunk& chunk = *entry.first;
-        if (chunk.image.isNull())
-            build(chunk, entry.second.x(), entry.second.y(), picturesOf, draw);
+    const auto bringUpToDate = [&](const std::pair<Chunk*, bool>& entry) {
+        if (entry.second)
+            build(*entry.first, picturesOf, draw);
         else
-            refresh(chunk, pixels, picturesOf, draw);
+            refresh(*entry.first, pixels, picturesOf, draw);
     };
     if (work.size() > 1)
         QtConcurrent::blockingMap(work, bringUpToDate);
@@ -272,12 +282,29 @@ void LayerCache::evict(const QRect& usedChunks, qint64 needed, qint64 limit)
         release(*it->second);
 }
 
-void LayerCache::build(Chunk& chunk, int chunkColumn, int chunkRow, const PicturesOf& picturesOf,
-                       const Draw& draw) const
+void LayerCache::prepare(Chunk& chunk, int chunkColumn, int chunkRow)
 {
     chunk.pixels = chunkPixels(chunkColumn, chunkRow);
     chunk.cells = chunkCells(chunkColumn, chunkRow);
-    chunk.image = QImage(chunk.pixels.size(), current.format);
+    const qint64 bytes = imageBytes(chunk.pixels.size());
+    const auto fits = std::find_if(spare.begin(), spare.end(), [&](const auto& block) { return block.second >= bytes; });
+    if (fits != spare.end()) {
+        chunk.memory = std::move(fits->first);
+        chunk.capacity = fits->second;
+        spareBytes -= fits->second;
+        spare.erase(fits);
+    } else {
+        // Room for a chunk of any zoom, so that the block serves the next
+        // zoom too; pages never written take no memory.
+        chunk.capacity = std::max(bytes, imageBytes(QSize(ChunkSidePixels + 16, ChunkSidePixels + 16)));
+        chunk.memory.reset(new uchar[size_t(chunk.capacity)]);
+    }
+    chunk.image = QImage(chunk.memory.get(), chunk.pixels.width(), chunk.pixels.height(),
+                         qsizetype(chunk.pixels.width()) * 4, current.format);
+}
+
+void LayerCache::build(Chunk& chunk, const PicturesOf& picturesOf, const Draw& draw) const
+{
     chunk.drawn.resize(size_t(chunk.cells.width()) * size_t(chunk.cells.height()));
     picturesOf(chunk.cells, chunk.drawn.data());
     chunk.changed = false;
@@ -351,6 +378,12 @@ void LayerCache::release(Chunk& chunk)
     usedBytes -= imageBytes(chunk.image.size());
     chunk.image = QImage();
     chunk.drawn = std::vector<CellPicture>();
+    if (spareBytes + chunk.capacity <= budget) {
+        spareBytes += chunk.capacity;
+        spare.emplace_back(std::move(chunk.memory), chunk.capacity);
+    }
+    chunk.memory.reset();
+    chunk.capacity = 0;
 }
 
 void LayerCache::setImages(const QList<qint64>& keys)

@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -151,7 +152,9 @@ public:
 private:
     struct Chunk
     {
-        QImage image;
+        QImage image; // over `memory`
+        std::unique_ptr<uchar[]> memory;
+        qint64 capacity = 0;
         QRect pixels; // in the device's pixels, from `Device::origin`
         QRect cells; // every cell that paints into `pixels`
         std::vector<CellPicture> drawn; // column after column over `cells`
@@ -193,9 +196,13 @@ private:
     // chunks it used first, until `needed` more bytes stay within `limit`.
     void evict(const QRect& usedChunks, qint64 needed, qint64 limit);
 
-    void build(Chunk& chunk, int chunkColumn, int chunkRow, const PicturesOf& picturesOf, const Draw& draw) const;
+    // Gives the chunk its place and pixel memory, a spare block where one is
+    // large enough.
+    void prepare(Chunk& chunk, int chunkColumn, int chunkRow);
+    void build(Chunk& chunk, const PicturesOf& picturesOf, const Draw& draw) const;
     void refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw) const;
     void redraw(Chunk& chunk, const QRect& pixels, const Draw& draw) const;
+    // Drops the chunk's pixels, keeping its memory spare within the budget.
     void release(Chunk& chunk);
 
     qint64 budget;
@@ -207,5 +214,10 @@ private:
     Axis rows;
     int cellsPerChunk = 1;
     std::vector<Chunk> chunks; // row after row of chunks
+    // Pixel memory of chunks dropped, for the next ones: memory the system
+    // gives afresh costs a page fault for every 4 KB on first use, as much as
+    // drawing a picture of small cells into it.
+    std::vector<std::pair<std::unique_ptr<uchar[]>, qint64>> spare;
+    qint64 spareBytes = 0;
     QList<qint64> images;
 };
