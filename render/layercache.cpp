@@ -221,6 +221,12 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
         QtConcurrent::blockingMap(work, bringUpToDate);
     else if (!work.empty())
         bringUpToDate(work.front());
+    // What the chunks of a whole view dropped at a zoom change left spare
+    // has served the new ones; beyond the budget the rest goes back.
+    while (spareBytes > budget) {
+        spareBytes -= spare.back().second;
+        spare.pop_back();
+    }
 
     // Copied pixel for pixel, with the painter's transform undone.
     painter.save();
@@ -378,11 +384,8 @@ void LayerCache::release(Chunk& chunk)
     usedBytes -= imageBytes(chunk.image.size());
     chunk.image = QImage();
     chunk.drawn = std::vector<CellPicture>();
-    if (spareBytes + chunk.capacity <= budget) {
-        spareBytes += chunk.capacity;
-        spare.emplace_back(std::move(chunk.memory), chunk.capacity);
-    }
-    chunk.memory.reset();
+    spareBytes += chunk.capacity;
+    spare.emplace_back(std::move(chunk.memory), chunk.capacity);
     chunk.capacity = 0;
 }
 

@@ -202,7 +202,7 @@ private:
     void build(Chunk& chunk, const PicturesOf& picturesOf, const Draw& draw) const;
     void refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw) const;
     void redraw(Chunk& chunk, const QRect& pixels, const Draw& draw) const;
-    // Drops the chunk's pixels, keeping its memory spare within the budget.
+    // Drops the chunk's pixels, keeping its memory spare for the next paint.
     void release(Chunk& chunk);
 
     qint64 budget;
