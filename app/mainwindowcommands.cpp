@@ -59,7 +59,7 @@ void MainWindow::openProject() { }
 void MainWindow::importSet()
 {
     const QString path = QFileDialog::getOpenFileName(this, tr("Import Game Set"), QStringLiteral("."),
-                                                      tr("Map files (*.map)"));
+                                                      tr("Map files (*.map);;Tiled maps (*.tmx *.tmx.gz)"));
     QString error;
     QList<FileProblem> unloaded;
     bool imported;
@@ -77,8 +77,9 @@ void MainWindow::importSet()
 // to its own file when it has one, else under a name the user gives.
 bool MainWindow::saveAll()
 {
+    // A map imported from the Tiled editor gets a map file of its own first.
     const QString file = document->fileName();
-    if (file.isEmpty())
+    if (file.isEmpty() || MapDocument::isTmxFile(file))
         return saveSet();
     return writeMap(file);
 }

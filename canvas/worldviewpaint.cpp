@@ -10,12 +10,25 @@
 
 #include "render/maprenderer.h"
 
-#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
 
 #include <algorithm>
+
+namespace {
+
+// The ground, the cells and the grid lines within `area`, each drawn by the
+// painter.
+void drawDirectly(QPainter& painter, const QRect& area, const MapRenderer& renderer, const QColor& ground,
+                  bool gridLines)
+{
+    painter.fillRect(area, ground);
+    renderer.drawCells(painter, area);
+    if (gridLines)
+        renderer.drawGrid(painter, area);
+}
+
+} // namespace
 
 QSize WorldViewWidget::sizeHint() const
 {
@@ -94,12 +107,8 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect area = event->rect();
     const MapRenderer cells = renderer();
-    if (!drawCachedCells(painter, area, cells)) {
-        painter.fillRect(area, groundColour());
-        cells.drawCells(painter, area);
-        if (showLines)
-            cells.drawGrid(painter, area);
-    }
+    if (!drawCachedCells(painter, area, cells))
+        drawDirectly(painter, area, cells, groundColour(), showLines);
     drawPreview(painter, area, cells);
     drawMarks(painter);
     if (const std::optional<QRect> frame = selectionFrame())
@@ -121,13 +130,10 @@ QColor WorldViewWidget::groundColour() const
 
 bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer)
 {
-    // The cache copies whole device pixels, so it serves only an unscaled
-    // device; and only a 32-bit raster image blends exactly as its chunks do.
-    const QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
-    const bool rasterImage = device && device->devType() == QInternal::Image
-        && (static_cast<const QImage*>(device)->format() == QImage::Format_RGB32
-            || static_cast<const QImage*>(device)->format() == QImage::Format_ARGB32_Premultiplied);
-    if (devicePixelRatioF() != 1.0 || !rasterImage) {
+    // The cache copies device pixels, so it serves only a raster image
+    // whose pixels it can composite exactly as the painter would draw them.
+    const std::optional<LayerCache::Device> device = LayerCache::deviceOf(painter);
+    if (!device) {
         layerCache.clear();
         return false;
     }
@@ -141,6 +147,9 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
     layout.gridLines = showLines;
     layout.gridColour = showLines ? palette().color(QPalette::WindowText).rgba() : 0;
     layout.ground = groundColour().rgba();
+    layout.scale = device->scale;
+    layout.phase = device->phase;
+    layout.format = device->format;
     layerCache.setLayout(std::move(layout));
 
     QList<qint64> keys = { passYesImage.cacheKey(), passNoImage.cacheKey() };
@@ -148,12 +157,13 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
         if (!map().slotImage(slot).isNull())
             keys << map().slotImage(slot).cacheKey();
     }
-    scaledTiles.retain(geometry.cellSide(), keys);
+    scaledTiles.retain(keys);
     layerCache.setImages(keys);
 
     const bool passMarks = currentTool == Pass;
     const CellGrid& topCells = map().cells(Layer::Top);
     const CellGrid& bottomCells = map().cells(Layer::Bottom);
+    const bool topLayer = topLayerOn;
     const auto picturesOf = [&](const QRect& cells, CellPicture* picture) {
         for (int column = cells.left(); column <= cells.right(); ++column) {
             const Cell* bottomColumn = bottomCells.column(column);
@@ -163,24 +173,21 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
                 const Cell& top = topColumn[row];
                 picture->bottomImage = renderer.imageKey(bottom);
                 picture->bottomTile = picture->bottomImage ? bottom.tileIndex : -1;
-                picture->topImage = topLayerOn ? renderer.imageKey(top) : 0;
+                picture->topImage = topLayer ? renderer.imageKey(top) : 0;
                 picture->topTile = picture->topImage ? top.tileIndex : -1;
                 picture->passMark = passMarks ? (top.pass ? 2 : 1) : 0;
             }
         }
     };
-    const auto draw = [this, &renderer](QImage& image, const QPoint& origin, const QRect& pixels) {
-        renderer.drawCells(image, origin, pixels, scaledTiles);
-        if (showLines)
-            renderer.drawGrid(image, origin, pixels);
+    const bool gridLines = showLines;
+    const auto draw = [&](QImage& image, const DevicePixels& pixels, const QRect& part) {
+        renderer.drawCells(image, pixels, part, scaledTiles);
+        if (gridLines)
+            renderer.drawGrid(image, pixels, part);
     };
-    if (!layerCache.paint(painter, area, picturesOf, draw))
-        return false;
-
-    // The canvas may be larger than its cells.
-    const QRect cellPixels(QPoint(0, 0), QPoint(cellToPixel(map().width()), cellToPixel(map().height())));
-    for (const QRect& rest : QRegion(area).subtracted(cellPixels))
-        painter.fillRect(rest, groundColour());
+    layerCache.paint(painter, area, picturesOf, draw, [&](QPainter& direct, const QRect& part) {
+        drawDirectly(direct, part, renderer, groundColour(), gridLines);
+    });
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "canvas/worldviewwidget.h"
 
+#include "render/devicepixels.h"
 #include "render/maprenderer.h"
 
 #include <QPainter>
@@ -90,13 +91,22 @@ void WorldViewWidget::drawPreview(QPainter& painter, const QRect& area, const Ma
         previewCell(Layer::Bottom, QPoint(column, row), bottom);
         previewCell(Layer::Top, QPoint(column, row), top);
     };
+    // The pictures are composited as the cache's chunks are, in the
+    // device's own pixels, from the ground up, so that they hold exactly the
+    // pixels of drawing directly; on a device the cache cannot serve, in
+    // widget pixels that the painter scales.
+    const std::optional<LayerCache::Device> device = LayerCache::deviceOf(painter);
+    const QTransform transform = painter.deviceTransform();
     const QRgb ground = groundColour().rgba();
     for (const QRect& cells : changing) {
-        const QRect pixels = geometry.cellsToPixels(cells) & area;
-        if (pixels.isEmpty())
+        const QRect widgetPixels = geometry.cellsToPixels(cells) & area;
+        if (widgetPixels.isEmpty())
             continue;
-        // The pictures are composited as the cache's are, from the ground
-        // up, so that they hold exactly the pixels of drawing directly.
+        const QRect pixels = device ? transform.mapRect(QRectF(widgetPixels)).toAlignedRect() : widgetPixels;
+        const DevicePixels where = device
+            ? DevicePixels { device->scale, transform.dx() - pixels.left(), transform.dy() - pixels.top() }
+            : DevicePixels::translated(pixels.topLeft());
+        const QRect inImage(QPoint(0, 0), pixels.size());
         const auto picture = [&](QImage& image, const MapRenderer::CellsAt& cellsAt) {
             if (image.width() < pixels.width() || image.height() < pixels.height())
                 image = QImage(pixels.size().expandedTo(image.size()), QImage::Format_ARGB32_Premultiplied);
@@ -104,7 +114,7 @@ void WorldViewWidget::drawPreview(QPainter& painter, const QRect& area, const Ma
                 QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
                 std::fill(line, line + pixels.width(), ground);
             }
-            renderer.drawCells(image, pixels.topLeft(), pixels, scaledTiles, cellsAt);
+            renderer.drawCells(image, where, inImage, scaledTiles, cellsAt);
         };
         picture(previewAfter, previewed);
         QImage* shown = &previewAfter;
@@ -113,11 +123,15 @@ void WorldViewWidget::drawPreview(QPainter& painter, const QRect& area, const Ma
             picture(previewBefore, nullptr);
             QPainter blend(&previewBefore);
             blend.setOpacity(0.5);
-            blend.drawImage(QPoint(0, 0), previewAfter, QRect(QPoint(0, 0), pixels.size()));
+            blend.drawImage(QPoint(0, 0), previewAfter, inImage);
             shown = &previewBefore;
         }
         if (showLines)
-            renderer.drawGrid(*shown, pixels.topLeft(), pixels);
-        painter.drawImage(pixels.topLeft(), *shown, QRect(QPoint(0, 0), pixels.size()));
+            renderer.drawGrid(*shown, where, inImage);
+        painter.save();
+        if (device)
+            painter.setWorldTransform(transform.inverted() * painter.worldTransform());
+        painter.drawImage(pixels.topLeft(), *shown, inImage);
+        painter.restore();
     }
 }

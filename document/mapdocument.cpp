@@ -5,6 +5,7 @@
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "mapfile/mapwriter.h"
+#include "tmx/tmximport.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -32,7 +33,14 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     // The whole file is read and checked before anything changes, so a bad
     // file never costs the user the map being edited.
     MapData data;
-    {
+    QString report;
+    if (isTmxFile(file)) {
+        TmxImport tmx;
+        if (!importTmxFile(file, tmxTileImagePath(file), &tmx, error) || !writeTmxTileImage(tmx, error))
+            return false;
+        data = std::move(tmx.map);
+        report = tmx.report;
+    } else {
         QByteArray bytes;
         if (!readRegularFile(file, &bytes, error) || !parseMapFile(bytes, &data, error))
             return false;
@@ -41,10 +49,8 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     for (const QString& name : std::as_const(data.tileSetNames)) {
         QString reason;
         const QPixmap image = images.load(name, TileSize, &reason);
-        const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image);
-        if (image.isNull() || drawn.isNull()) {
-            if (!image.isNull())
-                reason = tr("there is not enough memory to draw it");
+        const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
+        if (drawn.isNull()) {
             *unloadedSets << FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(name).absoluteFilePath() };
             continue;
         }
@@ -52,8 +58,19 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     }
     data = MapData();
     setBrush(Tile());
-    replaceContents(tr("Import Set"), std::move(contents));
+    undoHistory.push(new ReplaceMapStep(worldMap, tr("Import Set"), std::move(contents)));
+    if (report.isEmpty())
+        undoHistory.markSaved(savedKey());
+    updateModified();
+    if (!report.isEmpty())
+        emit imported(report);
     return true;
+}
+
+bool MapDocument::isTmxFile(const QString& file)
+{
+    return file.endsWith(QLatin1String(".tmx"), Qt::CaseInsensitive)
+        || file.endsWith(QLatin1String(".tmx.gz"), Qt::CaseInsensitive);
 }
 
 bool MapDocument::save(const QString& file, QString* error)
@@ -100,20 +117,21 @@ QPixmap MapDocument::readTileSet(const QString& file, FileProblem* problem)
     QPixmap image = images.load(file, TileSize, &reason);
     // The copy cells draw from is made now, so that a set is never listed
     // without it.
-    if (!image.isNull() && images.drawnImage(image).isNull()) {
+    if (!image.isNull() && images.drawnImage(image, &reason).isNull())
         image = QPixmap();
-        reason = tr("there is not enough memory to draw it");
-    }
     if (image.isNull())
         *problem = { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
     return image;
 }
 
-void MapDocument::addTileSet(const QString& name, const QPixmap& image)
+bool MapDocument::addTileSet(const QString& name, const QPixmap& image)
 {
-    if (image.isNull())
-        return;
-    worldMap.addTileSet(name, images.drawnImage(image), image);
+    QString reason;
+    const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
+    if (drawn.isNull())
+        return false;
+    worldMap.addTileSet(name, drawn, image);
+    return true;
 }
 
 bool MapDocument::isNewestTileSet(const QString& name, const QPixmap& image) const
@@ -256,12 +274,7 @@ void MapDocument::newSet()
         return;
     MapContents empty;
     empty.size = worldMap.size();
-    replaceContents(tr("New Set"), std::move(empty));
-}
-
-void MapDocument::replaceContents(const QString& text, MapContents contents)
-{
-    undoHistory.push(new ReplaceMapStep(worldMap, text, std::move(contents)));
+    undoHistory.push(new ReplaceMapStep(worldMap, tr("New Set"), std::move(empty)));
     undoHistory.markSaved(savedKey());
     updateModified();
 }

@@ -63,7 +63,11 @@ public:
     // False with the reason when the file cannot be read or is not a map
     // file; a tile set that cannot be loaded does not stop the import: its
     // cells keep its name, and why it could not be loaded is appended to
-    // *unloadedSets.
+    // *unloadedSets. A map of the Tiled editor (.tmx, .tmx.gz) is converted
+    // first, its converted tile set written beside it; the map then has no
+    // map file of its own yet, so it counts as modified until saved, and
+    // imported() tells what was kept, converted and left out.
+    static bool isTmxFile(const QString& file);
     bool importMap(const QString& file, QString* error, QList<FileProblem>* unloadedSets);
     // Writes the map to `file`, which becomes the map's own; false with the
     // reason when the map cannot be stored or the file cannot be written.
@@ -75,8 +79,9 @@ public:
     // are loaded already.
     QPixmap readTileSet(const QString& file, FileProblem* problem);
     // Appends the set `name` with its image to the loaded sets. This is no
-    // step of the history: the map is modified until saved.
-    void addTileSet(const QString& name, const QPixmap& image);
+    // step of the history: the map is modified until saved. False when the
+    // copy cells draw from does not fit the images' budget.
+    bool addTileSet(const QString& name, const QPixmap& image);
     // Whether the set loaded last is `name` with this very image.
     bool isNewestTileSet(const QString& name, const QPixmap& image) const;
     // Drops every loaded set; cells keep their sets' names.
@@ -130,13 +135,12 @@ public:
 
 signals:
     void modifiedChanged(bool modified);
+    // An import of a map of the Tiled editor ended with this report.
+    void imported(const QString& report);
     void brushChanged();
 
 private:
     void keepEdit(const QString& text, CellPatch done, int stroke);
-    // Replaces the map by `contents` as one step named `text`, which leaves
-    // the map as it is on disk.
-    void replaceContents(const QString& text, MapContents contents);
     // What a file holds besides the cells: its name and the sets' names.
     QString savedKey() const;
     void updateModified();

@@ -14,23 +14,25 @@ class MapStep : public QUndoCommand
 public:
     MapStep(WorldMap& map, const QString& text);
 
-    // Bytes of map data the step stores.
+    // Bytes the step holds, as the allocator gives them: the step itself,
+    // its text and the map data it stores, each container with its
+    // overhead.
     virtual qint64 storedBytes() const = 0;
     // Whether the step changes what a map file holds.
     virtual bool changesFile() const { return true; }
-    // Frees what the step stores. It can never be undone or redone again:
-    // the history keeps it only as a marker.
-    void forget();
-    bool isForgotten() const { return forgotten; }
 
 protected:
-    virtual void release() = 0;
+    // Bytes of the step as an object of `objectSize` bytes with its text,
+    // without the data it stores.
+    qint64 stepBytes(size_t objectSize) const;
 
     WorldMap& map;
-
-private:
-    bool forgotten = false;
 };
+
+// Bytes the allocator takes for a block of `size` bytes (0 for none): the
+// size rounded up with a word of its own, 32 at least, as glibc's malloc
+// does on 64-bit systems.
+qint64 heapBlockBytes(qint64 size);
 
 // An edit of cells, made before the step is pushed, with what it replaced;
 // undo and redo exchange those cells with the map's. A stroke (a paint or
@@ -43,14 +45,11 @@ public:
 
     void redo() override;
     void undo() override;
-    qint64 storedBytes() const override { return patch.bytes(); }
+    qint64 storedBytes() const override { return stepBytes(sizeof(*this)) + heapBlockBytes(patch.bytes()); }
 
     int strokeNumber() const { return stroke; }
     // Adds what a later edit of the same stroke replaced.
     void extend(const CellPatch& done) { patch.append(done); }
-
-protected:
-    void release() override { patch.clear(); }
 
 private:
     CellPatch patch;
@@ -65,11 +64,8 @@ public:
 
     void redo() override;
     void undo() override { redo(); }
-    qint64 storedBytes() const override { return 0; }
+    qint64 storedBytes() const override { return stepBytes(sizeof(*this)); }
     bool changesFile() const override { return false; }
-
-protected:
-    void release() override { }
 
 private:
     QPoint other;
@@ -82,10 +78,7 @@ public:
 
     void redo() override;
     void undo() override;
-    qint64 storedBytes() const override { return cut.bytes(); }
-
-protected:
-    void release() override { cut.clear(); }
+    qint64 storedBytes() const override { return stepBytes(sizeof(*this)) + heapBlockBytes(cut.bytes()); }
 
 private:
     QSize from;
@@ -101,10 +94,7 @@ public:
 
     void redo() override { map.swapContents(&other); }
     void undo() override { map.swapContents(&other); }
-    qint64 storedBytes() const override { return other.bytes(); }
-
-protected:
-    void release() override { other = MapContents(); }
+    qint64 storedBytes() const override;
 
 private:
     MapContents other;

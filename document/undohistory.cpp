@@ -8,129 +8,135 @@ UndoHistory::UndoHistory(qint64 budgetBytes, QObject* parent)
     : QObject(parent)
     , budget(budgetBytes)
 {
-    connect(&stack, &QUndoStack::indexChanged, this, &UndoHistory::changed);
 }
 
-UndoHistory::~UndoHistory()
+UndoHistory::~UndoHistory() = default;
+
+qint64 UndoHistory::bytesOf(const MapStep& step) const
 {
-    // The stack clears itself when destroyed, and says so; by then whoever
-    // listens to this history may be half destroyed too.
-    QObject::disconnect(&stack, nullptr, this, nullptr);
+    // The step, and its place in the history's list.
+    return step.storedBytes() + qint64(sizeof(std::unique_ptr<MapStep>));
 }
 
 void UndoHistory::push(MapStep* step)
 {
-    // Pushing drops every step there was to redo. No step merges with
-    // another on the stack: a stroke grows through extendStroke().
-    for (int i = stack.index(); i < stack.count(); ++i)
-        total -= stepAt(i)->storedBytes();
-    // Places saved among the steps dropped are gone with them.
-    const int kept = stack.index();
-    saved.erase(std::remove_if(saved.begin(), saved.end(), [kept](const SavedPlace& place) { return place.index > kept; }),
+    std::unique_ptr<MapStep> pushed(step);
+    // Pushing drops every step there was to redo, and the places saved
+    // among them. No step merges with another: a stroke grows through
+    // extendStroke().
+    while (int(steps.size()) > doneSteps) {
+        total -= bytesOf(*steps.back());
+        steps.pop_back();
+    }
+    const int kept = doneSteps;
+    saved.erase(std::remove_if(saved.begin(), saved.end(),
+                               [kept](const SavedPlace& place) { return place.index > kept; }),
                 saved.end());
-    stack.push(step);
-    total += step->storedBytes();
+    pushed->redo();
+    total += bytesOf(*pushed);
+    steps.push_back(std::move(pushed));
+    ++doneSteps;
     keepWithinBudget();
+    emit changed();
+}
+
+bool UndoHistory::atSavedPlace() const
+{
+    return std::any_of(saved.begin(), saved.end(),
+                       [this](const SavedPlace& place) { return place.index == doneSteps; });
 }
 
 bool UndoHistory::extendStroke(int stroke, const CellPatch& done)
 {
-    const int top = stack.count() - 1;
     // A stroke grown past a saved place would take that place with it.
-    const int here = stack.index();
-    const bool atSaved
-        = std::any_of(saved.begin(), saved.end(), [here](const SavedPlace& place) { return place.index == here; });
-    if (stroke < 0 || top < forgotten || here != stack.count() || atSaved)
+    if (stroke < 0 || steps.empty() || canRedo() || atSavedPlace())
         return false;
-    auto* step = dynamic_cast<CellStep*>(stepAt(top));
+    auto* step = dynamic_cast<CellStep*>(steps.back().get());
     if (!step || step->strokeNumber() != stroke)
         return false;
-    total -= step->storedBytes();
+    total -= bytesOf(*step);
     step->extend(done);
-    total += step->storedBytes();
+    total += bytesOf(*step);
+    const size_t before = steps.size();
     keepWithinBudget();
+    if (steps.size() != before)
+        emit changed();
     return true;
-}
-
-bool UndoHistory::canUndo() const
-{
-    return stack.index() > forgotten;
 }
 
 QString UndoHistory::undoText() const
 {
-    return canUndo() ? stack.undoText() : QString();
+    return canUndo() ? steps[size_t(doneSteps - 1)]->text() : QString();
 }
 
-void UndoHistory::undo()
+QString UndoHistory::redoText() const
 {
-    if (!canUndo())
-        return;
-    // A step stores what the map does not hold, which undo exchanges.
-    MapStep* step = stepAt(stack.index() - 1);
-    total -= step->storedBytes();
-    stack.undo();
-    total += step->storedBytes();
-}
-
-void UndoHistory::redo()
-{
-    if (!canRedo())
-        return;
-    MapStep* step = stepAt(stack.index());
-    total -= step->storedBytes();
-    stack.redo();
-    total += step->storedBytes();
+    return canRedo() ? steps[size_t(doneSteps)]->text() : QString();
 }
 
 void UndoHistory::markSaved(const QString& key)
 {
-    const int here = stack.index();
     for (SavedPlace& place : saved) {
-        if (place.index == here) {
+        if (place.index == doneSteps) {
             place.key = key;
             return;
         }
     }
-    saved.push_back({ here, key });
+    saved.push_back({ doneSteps, key });
 }
 
 bool UndoHistory::matchesSaved(const QString& key) const
 {
-    const int here = stack.index();
     for (const SavedPlace& place : saved) {
         if (place.key != key)
             continue;
-        const int from = std::min(place.index, here);
-        const int to = std::max(place.index, here);
+        const int from = std::min(place.index, doneSteps);
+        const int to = std::max(place.index, doneSteps);
         bool same = true;
         for (int i = from; i < to && same; ++i)
-            same = !stepAt(i)->changesFile();
+            same = !steps[size_t(i)]->changesFile();
         if (same)
             return true;
     }
     return false;
 }
 
-MapStep* UndoHistory::stepAt(int index) const
+void UndoHistory::undo()
 {
-    // The stack owns its steps and hands out only const pointers; every
-    // step on it is one that push() was given.
-    return const_cast<MapStep*>(static_cast<const MapStep*>(stack.command(index)));
+    if (!canUndo())
+        return;
+    // A step holds what the map does not, which undo exchanges.
+    MapStep& step = *steps[size_t(--doneSteps)];
+    total -= bytesOf(step);
+    step.undo();
+    total += bytesOf(step);
+    emit changed();
+}
+
+void UndoHistory::redo()
+{
+    if (!canRedo())
+        return;
+    MapStep& step = *steps[size_t(doneSteps++)];
+    total -= bytesOf(step);
+    step.redo();
+    total += bytesOf(step);
+    emit changed();
 }
 
 void UndoHistory::keepWithinBudget()
 {
-    // After a push the newest step is on top, with nothing to redo above it;
-    // it is kept whatever it stores.
-    const int newest = stack.count() - 1;
-    bool forgot = false;
-    while (total > budget && forgotten < newest) {
-        MapStep* oldest = stepAt(forgotten++);
-        total -= oldest->storedBytes();
-        oldest->forget();
-        forgot = true;
+    // Called with the newest step on top and nothing to redo above it; that
+    // step is kept whatever it holds. A saved place goes with the step that
+    // led to it.
+    while (total > budget && steps.size() > 1) {
+        total -= bytesOf(*steps.front());
+        steps.pop_front();
+        --doneSteps;
+        for (SavedPlace& place : saved)
+            --place.index;
+        saved.erase(std::remove_if(saved.begin(), saved.end(),
+                                   [](const SavedPlace& place) { return place.index < 0; }),
+                    saved.end());
     }
-    if (forgot)
-        emit changed();
 }

@@ -2,17 +2,18 @@
 
 #include <QObject>
 #include <QString>
-#include <QUndoStack>
 
+#include <deque>
+#include <memory>
 #include <vector>
 
 class CellPatch;
 class MapStep;
 
-// The undo history of the map: a QUndoStack whose steps are kept within a
-// memory budget for the map data they store, the oldest forgotten first.
-// A forgotten step stays on the stack as a marker that cannot be undone, so
-// undo and redo must go through this class, not through the stack.
+// The undo history of the map: its steps, done and undone, kept within a
+// memory budget for what they hold, the oldest dropped first. What a step
+// holds is counted as the allocator gives it: the step itself, its text
+// and its containers with their overhead, whatever kind of step it is.
 //
 // Saved states. The history remembers each place in it where the map was
 // saved or imported, with what the file then held besides the steps (its
@@ -32,21 +33,21 @@ public:
     // Does the step and keeps it; the newest step is kept whatever it stores.
     void push(MapStep* step);
     // Adds an edit of a stroke to the stroke's step when that is the newest,
-    // nothing to redo above it and not the saved state; false otherwise,
-    // when the edit needs a step of its own.
+    // nothing to redo above it and not a saved place; false otherwise, when
+    // the edit needs a step of its own.
     bool extendStroke(int stroke, const CellPatch& done);
 
-    bool canUndo() const;
-    bool canRedo() const { return stack.canRedo(); }
+    bool canUndo() const { return doneSteps > 0; }
+    bool canRedo() const { return doneSteps < int(steps.size()); }
     QString undoText() const;
-    QString redoText() const { return stack.redoText(); }
+    QString redoText() const;
     // Remembers the present place as saved with `key`.
     void markSaved(const QString& key);
     // Whether the map is as it was at a saved place with `key`: the steps
     // between there and here change nothing a file holds.
     bool matchesSaved(const QString& key) const;
     // Steps that can still be undone or redone.
-    int stepCount() const { return stack.count() - forgotten; }
+    int stepCount() const { return int(steps.size()); }
     qint64 storedBytes() const { return total; }
 
 public slots:
@@ -58,18 +59,19 @@ signals:
     void changed();
 
 private:
-    MapStep* stepAt(int index) const;
+    qint64 bytesOf(const MapStep& step) const;
     void keepWithinBudget();
+    bool atSavedPlace() const;
 
     struct SavedPlace
     {
-        int index;
+        int index; // steps done there
         QString key;
     };
 
-    QUndoStack stack;
-    qint64 budget;
-    int forgotten = 0; // the oldest steps, forgotten
-    qint64 total = 0; // bytes stored by the steps not forgotten
+    std::deque<std::unique_ptr<MapStep>> steps;
+    int doneSteps = 0; // steps[0, doneSteps) are done; undo takes back the last of them
     std::vector<SavedPlace> saved;
+    qint64 budget;
+    qint64 total = 0; // bytes held by the steps
 };

@@ -1,9 +1,11 @@
 #include "mapcli/exportcommand.h"
 
+#include "render/pngencoder.h"
 #include "mapcli/commandline.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/mapsource.h"
 #include "mapcli/outputfile.h"
+#include "render/pngencoder.h"
 #include "mapcli/tmxexport.h"
 
 #include <QDir>
@@ -37,13 +39,25 @@ Options:
   -h, --help            show this help
 
 Exit status: 0 when the map was written and has no problems; 1 when the map
-has problems (it is still written if the file could be read) or a file
-cannot be written; 2 for a usage error.
+has problems (it is still written if the file could be read), a file
+cannot be written, or a tile set's name holds a character that XML cannot
+hold (a control character), in which case nothing is written; 2 for a
+usage error.
 
 Examples:
   varnhold-map export castle.map -o export/castle.tmx
   tmxrasterizer --hide-layer pass export/castle.tmx castle-in-tiled.png
 )";
+
+// The name as a terminal can show it: each control character as '?'.
+QString printableName(QString name)
+{
+    for (QChar& c : name) {
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    }
+    return name;
+}
 
 } // namespace
 
@@ -70,6 +84,20 @@ int runExportCommand(const QStringList& arguments, QTextStream& out, QTextStream
     const QFileInfo tmxFile(target);
     const QString passImage = tmxFile.completeBaseName() + QStringLiteral(".pass.png");
     const TmxMap tmx = tmxMapOf(source, tmxFile.absolutePath(), passImage);
+    // XML would lose such a character without a word, and the tileset
+    // would name another file.
+    for (const TmxTileSet& tileSet : tmx.tileSets) {
+        QString character = characterXmlCannotHold(tileSet.name);
+        if (character.isEmpty())
+            character = characterXmlCannotHold(tileSet.imageSource);
+        if (!character.isEmpty()) {
+            err << QStringLiteral(
+                       "%1: cannot be written: the name of tile set \"%2\" holds the character %3, "
+                       "which a TMX file cannot hold\n")
+                       .arg(target, printableName(tileSet.name), character);
+            return CommandFoundProblems;
+        }
+    }
     const QString passPath = QDir(tmxFile.path()).filePath(passImage);
     if (isInputFile(passPath, source, err) || isInputFile(target, source, err)
         || !writeOutputFile(passPath, pngFileBytes(passTileImage(tmx.tileSize)), err)

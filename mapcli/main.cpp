@@ -4,6 +4,7 @@
 // wherever no display exists.
 
 #include "mapcli/mapcommand.h"
+#include "mapfile/fileio.h"
 
 #include <QGuiApplication>
 #include <QTextStream>
@@ -28,6 +29,7 @@ void startupMessage(QtMsgType type, const QMessageLogContext& context, const QSt
 
 int main(int argc, char** argv)
 {
+    ignoreFileSizeSignal();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qtHandler = qInstallMessageHandler(startupMessage);

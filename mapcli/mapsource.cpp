@@ -212,14 +212,22 @@ void MapSource::findProblems(const QByteArray& bytes, const std::vector<QString>
         };
 }
 
-void MapSource::fillWorldMap(WorldMap* map) const
+void MapSource::fillWorldMap(WorldMap* map)
 {
     MapContents contents = mapContentsOf(mapData, *map, filePath);
-    // Each listed set that loaded, as the editor's import lists it.
+    // Each listed set that loaded, as the editor's import lists it; the
+    // images it draws from count in the tile sets' budget.
     for (int k = 0; k < mapData.tileSetNames.size(); ++k) {
         const QPixmap& image = images[size_t(k)];
-        if (!image.isNull())
-            contents.tileSets.push_back({ mapData.tileSetNames[k], image, drawnTileSetImage(image) });
+        if (image.isNull())
+            continue;
+        QString reason;
+        const QPixmap drawn = store.drawnImage(image, &reason);
+        if (drawn.isNull())
+            found << MapProblem { 0, QStringLiteral("tile set \"%1\" cannot be drawn, so its cells are left empty: %2")
+                                         .arg(mapData.tileSetNames[k], reason) };
+        else
+            contents.tileSets.push_back({ mapData.tileSetNames[k], image, drawn });
     }
     map->swapContents(&contents);
 }

@@ -60,8 +60,9 @@ public:
     int firstPosition(int k) const { return firstOfName[size_t(k)]; }
 
     // Gives `map` the file's size, cells and tile sets, the images as the
-    // canvas draws them.
-    void fillWorldMap(WorldMap* map) const;
+    // canvas draws them; a set whose image for drawing does not fit in the
+    // budget draws nothing and is added to the problems.
+    void fillWorldMap(WorldMap* map);
 
 private:
     // Why each listed set draws nothing, by position; empty for a set that

@@ -45,6 +45,22 @@ void writeTileSet(QXmlStreamWriter& xml, const TmxTileSet& tileSet, int tileSize
 
 } // namespace
 
+QString characterXmlCannotHold(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        const bool held
+            = c == 0x9 || c == 0xa || c == 0xd || (c >= 0x20 && c < 0xd800) || (c >= 0xe000 && c < 0xfffe);
+        if (!held)
+            return QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return QString();
+}
+
 QByteArray tmxDocument(const TmxMap& map)
 {
     QByteArray bytes;

@@ -39,6 +39,10 @@ struct TmxMap
     QList<TmxLayer> layers;
 };
 
+// The first character of `text` that no XML 1.0 document can hold, such
+// as a control character, as "U+0001"; empty when it can hold them all.
+QString characterXmlCannotHold(const QString& text);
+
 // The TMX 1.8 document of the map: its tile sets, then its layers in order,
 // drawn first to last, each CSV-encoded.
 QByteArray tmxDocument(const TmxMap& map);

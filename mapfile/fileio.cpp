@@ -4,10 +4,15 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace {
@@ -47,6 +52,30 @@ QString kindProblem(mode_t mode)
     if (S_ISCHR(mode) || S_ISBLK(mode))
         return QStringLiteral("it is a device, not a regular file");
     return QStringLiteral("it is not a regular file");
+}
+
+// Why a file on this file system is not taken; empty for a real one. The
+// kernel's own file systems make up their files as they are read: a size of
+// 0 can hide gigabytes (/proc/self/pagemap), and reading may take minutes.
+QString fileSystemProblem(int fd)
+{
+    struct statfs info;
+    if (::fstatfs(fd, &info) != 0)
+        return QString();
+    switch (info.f_type) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+        return QStringLiteral(
+            "it is a pseudo-file of the system (as under /proc or /sys), not an ordinary file");
+    default:
+        return QString();
+    }
 }
 
 // Why nothing can be created at a path that does not exist yet, from the
@@ -149,7 +178,9 @@ bool ReadableFile::open(const QString& path, QString* reason)
     struct stat info;
     if (::fstat(fd, &info) != 0)
         return setReason(reason, systemError(errno));
-    const QString problem = kindProblem(info.st_mode);
+    QString problem = kindProblem(info.st_mode);
+    if (problem.isEmpty())
+        problem = fileSystemProblem(fd);
     if (!problem.isEmpty())
         return setReason(reason, problem);
     id = { quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
@@ -164,8 +195,10 @@ bool ReadableFile::readAll(QByteArray* bytes, QString* reason, qint64 maxBytes)
     QByteArray content;
     content.reserve(qsizetype(id.size));
     char chunk[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    // One byte beyond the size is asked for: a file that gives it is not
+    // what its size says, and is refused before it costs more than a read.
+    for (qint64 wanted = id.size + 1; wanted > 0;) {
+        const ssize_t got = ::read(fd, chunk, size_t(std::min<qint64>(wanted, qint64(sizeof chunk))));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0 && errno == EAGAIN)
@@ -174,10 +207,14 @@ bool ReadableFile::readAll(QByteArray* bytes, QString* reason, qint64 maxBytes)
             return setReason(reason, QStringLiteral("the file could not be read: %1").arg(systemError(errno)));
         if (got == 0)
             break;
-        if (content.size() + got > maxBytes)
-            return setReason(reason, QStringLiteral("the file is too large"));
+        wanted -= got;
         content.append(chunk, got);
     }
+    if (content.size() > id.size)
+        return setReason(reason,
+                         QStringLiteral("it gives more bytes than its size of %1 says: it is a pseudo-file "
+                                        "or is being written, not an ordinary file")
+                             .arg(id.size));
     *bytes = std::move(content);
     return true;
 }
@@ -186,6 +223,11 @@ bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason, qi
 {
     ReadableFile file;
     return file.open(path, reason) && file.readAll(bytes, reason, maxBytes);
+}
+
+void ignoreFileSizeSignal()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason)
@@ -200,6 +242,18 @@ bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* r
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return setReason(reason, withCause(QStringLiteral("no temporary file could be created beside it"), file));
+    // QSaveFile gives the new file the old one's permissions as Qt reads
+    // them, which for root counts every file as writable: a read-only map
+    // would come back 0644. The mode is taken from the file itself.
+    struct stat old;
+    if (::stat(QFile::encodeName(path).constData(), &old) == 0
+        && ::fchmod(file.handle(), old.st_mode & 0777) != 0) {
+        const int error = errno;
+        file.cancelWriting();
+        file.commit();
+        return setReason(reason,
+                         QStringLiteral("its permissions could not be kept: %1").arg(systemError(error)));
+    }
     const QString writeProblem = writeChecked(&file, bytes);
     if (!writeProblem.isEmpty()) {
         file.cancelWriting();

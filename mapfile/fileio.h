@@ -31,8 +31,10 @@ struct FileIdentity
 // A regular file (symlinks followed), opened once for reading in a way that
 // never waits: a FIFO, a device, a folder or a socket is refused by kind
 // before it is opened and again on the opened descriptor, so that swapping
-// one in under the path changes nothing, and a file whose reading would
-// block (as some under /proc do) is refused when read.
+// one in under the path changes nothing. A pseudo-file is refused at once:
+// one of the kernel's file systems (/proc, /sys) when opened, and any other
+// file that gives more bytes than its size says, or whose reading would
+// block, when read.
 class ReadableFile
 {
 public:
@@ -59,9 +61,15 @@ bool readRegularFile(const QString& path, QByteArray* bytes, QString* reason,
 // the reason when not.
 bool isRegularFile(const QString& path, QString* reason);
 
+// Makes a write past the file-size limit (ulimit -f) fail with EFBIG, which
+// a save reports as it reports a full disk, instead of the signal SIGXFSZ
+// killing the program and its unsaved map. Both programs call it first.
+void ignoreFileSizeSignal();
+
 // Replaces the file at `path` by `bytes` atomically: the old content stays
 // byte for byte unless every new byte has reached the disk. Refuses an empty
 // path, a missing parent folder, a path through a file, a folder, FIFO or
 // device, and a read-only target before writing anything. A replaced file
-// keeps its permissions; a symlink stays a link and its target is replaced.
+// keeps its permission bits, also when root replaces a read-only one; a
+// symlink stays a link and its target is replaced.
 bool saveFileAtomically(const QString& path, const QByteArray& bytes, QString* reason);

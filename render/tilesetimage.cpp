@@ -38,6 +38,29 @@ QPixmap drawnTileSetImage(const QPixmap& loaded)
     return drawn;
 }
 
+QColor maskedCornerColour(const QImage& image)
+{
+    const int right = image.width() - 1, bottom = image.height() - 1;
+    const auto rgb = [&image](int x, int y) { return image.pixel(x, y) & 0x00ffffffu; };
+    const QRgb topLeft = rgb(0, 0), topRight = rgb(right, 0);
+    const QRgb bottomLeft = rgb(0, bottom), bottomRight = rgb(right, bottom);
+    QRgb corner = topLeft;
+    if (topLeft != topRight && topLeft != bottomLeft && topLeft != bottomRight) {
+        corner = topRight;
+        if (topRight != bottomRight && topRight != bottomLeft && bottomLeft == bottomRight)
+            corner = bottomRight;
+    }
+    return QColor(corner);
+}
+
+qint64 drawnImageCopyBytes(const QPixmap& loaded)
+{
+    const QImage pixels = loaded.toImage();
+    if (pixels.format() == QImage::Format_ARGB32_Premultiplied && hasTransparency(pixels))
+        return 0;
+    return qint64(loaded.width()) * loaded.height() * 4;
+}
+
 QPixmap markerImage(const QString& resource)
 {
     return drawnTileSetImage(QPixmap(resource));

@@ -28,6 +28,10 @@ private slots:
     void refusalsNameTheCause();
     void sameFileDecodedOnce();
     void budgetRefusesBeforeDecoding();
+    void hostileImagesCountedOrRefused_data();
+    void drawnImageCountedInBudget_data();
+    void drawnImageCountedInBudget();
+    void hostileImagesCountedOrRefused();
     void fifoSwappedInNeverBlocks();
 
 private:
@@ -141,6 +145,164 @@ void TestTileSetImages::budgetRefusesBeforeDecoding()
     // Once nobody holds an image, its room is free again.
     held.removeFirst();
     QVERIFY(!store.load(dir->filePath(QStringLiteral("c.png")), 40, &reason).isNull());
+}
+
+namespace {
+
+// A GIF whose first frame is `frame` pixels and whose screen, which Qt
+// decodes it onto, is `screen`; the frame holds no pixel data.
+QByteArray gifFile(const QSize& screen, const QSize& frame)
+{
+    QByteArray bytes("GIF89a");
+    const auto word = [&bytes](int value) { bytes.append(char(value & 0xff)).append(char(value >> 8)); };
+    word(screen.width());
+    word(screen.height());
+    bytes.append("\x80\0\0"
+                 "\0\0\0\xff\xff\xff\x2c",
+                 10);
+    word(0);
+    word(0);
+    word(frame.width());
+    word(frame.height());
+    return bytes.append("\0\x02\x01\x2c\0\x3b", 6);
+}
+
+QByteArray encoded(const QImage& image, const char* format, bool progressive = false)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return bytes;
+}
+
+QImage plain(int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    return image;
+}
+
+// A progressive JPEG whose last scan is repeated, as a decoder runs it each time.
+QByteArray jpegRepeatingAScan(int repeats)
+{
+    QByteArray bytes = encoded(plain(200), "jpeg", true);
+    const qsizetype lastScan = bytes.lastIndexOf("\xff\xda");
+    const QByteArray scan = bytes.mid(lastScan, bytes.size() - 2 - lastScan);
+    return bytes.insert(bytes.size() - 2, scan.repeated(repeats));
+}
+
+// An 80 x 80 JPEG padded after its start with comment segments of distinct
+// keys, as a decoder would keep each of them.
+QByteArray jpegPaddedWithComments(int megabytes)
+{
+    QByteArray padding;
+    for (int i = 0; padding.size() < megabytes * 1024 * 1024; ++i) {
+        const QByteArray text = "Key" + QByteArray::number(i) + ": " + QByteArray(65000, 'x');
+        padding += QByteArray("\xff\xfe", 2) + char((text.size() + 2) >> 8) + char((text.size() + 2) & 0xff)
+            + text;
+    }
+    return encoded(plain(80), "jpeg").insert(2, padding);
+}
+
+} // namespace
+
+void TestTileSetImages::hostileImagesCountedOrRefused_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<qint64>("bytesAdded");
+    const qint64 mb = 1024 * 1024;
+    QTest::newRow("GIF screen beyond the budget, small first frame")
+        << writeBytes(QStringLiteral("screen.gif"), gifFile(QSize(5700, 5700), QSize(500, 500))) << 100 * mb
+        << QStringLiteral(
+               "the image is 5700 x 5700 pixels, 124 MB decoded; with the 1 MB of tile sets already "
+               "loaded that is more than the 100 MB all tile sets may take together")
+        << qint64(0);
+    QTest::newRow("GIF screen counted whole")
+        << writeBytes(QStringLiteral("wide.gif"), gifFile(QSize(1200, 1000), QSize(100, 100))) << 512 * mb
+        << QString() << qint64(1200) * 1000 * 4;
+    QTest::newRow("GIF screen beyond Qt's limit")
+        << writeBytes(QStringLiteral("huge.gif"), gifFile(QSize(6000, 6000), QSize(500, 500))) << 512 * mb
+        << QStringLiteral(
+               "the image is 6000 x 6000 pixels, 138 MB decoded, more than the 128 MB an image may take")
+        << qint64(0);
+    QTest::newRow("progressive JPEG repeating a scan")
+        << writeBytes(QStringLiteral("scans.jpg"), jpegRepeatingAScan(400)) << 512 * mb
+        << QStringLiteral("the JPEG image has 410 scans, more than the 100 an image needs; decoding it would "
+                          "take very long")
+        << qint64(0);
+    QTest::newRow("JPEG padded with 20 MB of comments")
+        << writeBytes(QStringLiteral("padded.jpg"), jpegPaddedWithComments(20)) << 512 * mb << QString()
+        << qint64(80) * 80 * 4;
+    QTest::newRow("pseudo-file of the system")
+        << QStringLiteral("/proc/self/pagemap") << 512 * mb
+        << QStringLiteral("it is a pseudo-file of the system (as under /proc or /sys), not an ordinary file")
+        << qint64(0);
+}
+
+void TestTileSetImages::hostileImagesCountedOrRefused()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, budget);
+    QFETCH(QString, reason);
+    QFETCH(qint64, bytesAdded);
+    QVERIFY(!file.isEmpty());
+    TileSetImageStore store(budget);
+    QString message;
+    const QPixmap held = store.load(writeImage(QStringLiteral("held.png"), QSize(400, 400)), 40, &message);
+    QVERIFY2(!held.isNull(), qPrintable(message));
+    const qint64 before = store.bytesHeld();
+
+    const QPixmap loaded = store.load(file, 40, &message);
+    QCOMPARE(loaded.isNull() ? message : QString(), reason);
+    QCOMPARE(store.bytesHeld() - before, bytesAdded);
+    // Nothing but the pixels is kept with an image.
+    QVERIFY(loaded.toImage().textKeys().isEmpty());
+    // What was held stays held, as it was.
+    QCOMPARE(store.load(dir->filePath(QStringLiteral("held.png")), 40, &message).cacheKey(), held.cacheKey());
+}
+
+void TestTileSetImages::drawnImageCountedInBudget_data()
+{
+    QTest::addColumn<int>("alpha");
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<qint64>("bytesAdded");
+    QTest::addColumn<QString>("reason");
+    const qint64 image = 400 * 400 * 4;
+    QTest::newRow("colour-keyed: drawn from a masked copy") << 255 << 2 * image << image << QString();
+    QTest::newRow("translucent: drawn as loaded") << 128 << image << qint64(0) << QString();
+    QTest::newRow("colour-keyed, no room for the copy")
+        << 255 << 2 * image - 1 << qint64(0)
+        << QStringLiteral(
+               "drawing it takes a copy of 1 MB; with the 1 MB of tile sets already loaded that is more "
+               "than the 2 MB all tile sets may take together");
+}
+
+void TestTileSetImages::drawnImageCountedInBudget()
+{
+    QFETCH(int, alpha);
+    QFETCH(qint64, budget);
+    QFETCH(qint64, bytesAdded);
+    QFETCH(QString, reason);
+    QImage art(400, 400, QImage::Format_ARGB32);
+    art.fill(QColor(0, 100, 0, alpha));
+    const QString path = dir->filePath(QStringLiteral("art%1.png").arg(alpha));
+    QVERIFY(art.save(path));
+    TileSetImageStore store(budget);
+    QString message;
+    const QPixmap loaded = store.load(path, 40, &message);
+    QVERIFY2(!loaded.isNull(), qPrintable(message));
+    const qint64 before = store.bytesHeld();
+    const QPixmap drawn = store.drawnImage(loaded, &message);
+    QCOMPARE(drawn.isNull() ? message : QString(), reason);
+    QCOMPARE(store.bytesHeld() - before, bytesAdded);
+    // Asked again, the same image, counted once.
+    QCOMPARE(store.drawnImage(loaded, &message).cacheKey(), drawn.cacheKey());
+    QCOMPARE(store.bytesHeld() - before, bytesAdded);
 }
 
 void TestTileSetImages::fifoSwappedInNeverBlocks()

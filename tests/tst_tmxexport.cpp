@@ -28,6 +28,7 @@ private slots:
     void cleanupTestCase();
     void documentHoldsTheMap();
     void tmxDrawsAsRender();
+    void refusesNameXmlCannotHold();
     void transparentColourIsWhatTheMaskClears_data();
     void transparentColourIsWhatTheMaskClears();
     void transparency_data();
@@ -252,6 +253,21 @@ void TestTmxExport::tmxDrawsAsRender()
                                 .copy(drawn.rect());
     const QString difference = firstDifference(rendered, drawn);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void TestTmxExport::refusesNameXmlCannotHold()
+{
+    // A file name may hold a control character; no XML document can.
+    const QString name = QStringLiteral("bell\x07.png");
+    QVERIFY(QFile::copy(QStringLiteral("ground.png"), name));
+    QVERIFY(writeFile(QStringLiteral("bell.map"), "1\n" + name.toLatin1() + "\n1 1\n0 0 0\n0 0 0\n"));
+    QString err;
+    QCOMPARE(runCommand({ "export", "bell.map", "-o", "out/bell.tmx" }, &err), 1);
+    QCOMPARE(err,
+             QStringLiteral("out/bell.tmx: cannot be written: the name of tile set \"bell?.png\" holds the "
+                            "character U+0007, which a TMX file cannot hold\n"));
+    QVERIFY(!QFile::exists(QStringLiteral("out/bell.tmx")));
+    QVERIFY(!QFile::exists(QStringLiteral("out/bell.pass.png")));
 }
 
 void TestTmxExport::transparentColourIsWhatTheMaskClears_data()

@@ -3,9 +3,14 @@
 #include "model/worldmap.h"
 #include "model/tile.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <limits>
+
+#include <malloc.h>
 
 // The map model on its own: edits record what they replace so exactly that
 // undoing and redoing them gives back every earlier state; whole-map changes
@@ -24,6 +29,8 @@ private slots:
     void namesOutliveTheirImages();
     void missingSetsInFileOrder();
     void historyKeepsWithinBudget();
+    void historyBoundHoldsInResidentMemory_data();
+    void historyBoundHoldsInResidentMemory();
 };
 
 namespace {
@@ -266,20 +273,25 @@ void TestWorldMap::missingSetsInFileOrder()
 
 void TestWorldMap::historyKeepsWithinBudget()
 {
-    // Each step of one cell stores one entry; a budget of three entries
-    // keeps the newest three steps, and always the newest one.
+    // A budget of three one-cell steps keeps the newest three steps, and
+    // always the newest one.
     WorldMap map(10, 1);
     const quint32 set = map.slotOf(QStringLiteral("a.png"));
-    const qint64 entry = qint64(sizeof(CellPatch::Entry));
-    UndoHistory history(3 * entry);
-    for (int x = 0; x < 6; ++x) {
+    const auto oneCellStep = [&](WorldMap& target, int x) {
         CellPatch done;
-        map.fill(Layer::Top, QRect(x, 0, 1, 1), Cell(set, x, false), &done);
+        target.fill(Layer::Top, QRect(x, 0, 1, 1), Cell(set, x, false), &done);
         done.list().shrink_to_fit();
-        history.push(new CellStep(map, QStringLiteral("Paint"), std::move(done)));
-    }
+        return new CellStep(target, QStringLiteral("Paint"), std::move(done));
+    };
+    WorldMap scratch(10, 1);
+    UndoHistory probe;
+    probe.push(oneCellStep(scratch, 0));
+    const qint64 step = probe.storedBytes();
+    UndoHistory history(3 * step);
+    for (int x = 0; x < 6; ++x)
+        history.push(oneCellStep(map, x));
     QCOMPARE(history.stepCount(), 3);
-    QVERIFY(history.storedBytes() <= 3 * entry);
+    QCOMPARE(history.storedBytes(), 3 * step);
     for (int i = 0; i < 3; ++i)
         history.undo();
     QVERIFY(!history.canUndo());
@@ -295,6 +307,46 @@ void TestWorldMap::historyKeepsWithinBudget()
     QVERIFY(history.canUndo());
     history.undo();
     QCOMPARE(map.cells(Layer::Top).at(9, 0), Cell());
+}
+
+void TestWorldMap::historyBoundHoldsInResidentMemory_data()
+{
+    QTest::addColumn<qint64>("budget");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("200,000 steps over a 16 MB bound") << qint64(16) * 1024 * 1024 << 200000;
+    QTest::newRow("100,000 steps, all kept") << std::numeric_limits<qint64>::max() << 100000;
+}
+
+void TestWorldMap::historyBoundHoldsInResidentMemory()
+{
+#ifdef __SANITIZE_ADDRESS__
+    QSKIP("the sanitizer's allocator holds memory of its own");
+#endif
+    QFETCH(qint64, budget);
+    QFETCH(int, steps);
+    const auto resident = [] {
+        QFile status(QStringLiteral("/proc/self/statm"));
+        return status.open(QIODevice::ReadOnly) ? status.readAll().split(' ').value(1).toLongLong() * 4096
+                                                : 0;
+    };
+    WorldMap map(255, 255);
+    const quint32 set = map.slotOf(QStringLiteral("a.png"));
+    UndoHistory history(budget);
+    // Memory freed before, kept by the allocator, would hide the growth.
+    ::malloc_trim(0);
+    const qint64 before = resident();
+    // One-cell steps as the canvas makes them, each with its own text.
+    for (int i = 0; i < steps; ++i) {
+        CellPatch done;
+        map.fill(Layer::Top, QRect(i % 255, i / 255 % 255, 1, 1), Cell(set, i % 1000 + 1, false), &done);
+        history.push(new CellStep(map, QString::fromLatin1("Paint Tiles"), std::move(done)));
+    }
+    const qint64 grown = resident() - before;
+    qInfo("%d steps kept of %d, %lld bytes counted, %lld resident", history.stepCount(), steps,
+          history.storedBytes(), grown);
+    QVERIFY(history.storedBytes() <= budget);
+    // What is counted covers what is resident, within 10%.
+    QVERIFY2(grown <= history.storedBytes() * 11 / 10, qPrintable(QString::number(grown)));
 }
 
 QTEST_MAIN(TestWorldMap)
