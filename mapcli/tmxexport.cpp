@@ -9,21 +9,6 @@
 
 #include <algorithm>
 
-QColor maskedCornerColour(const QImage& image)
-{
-    const int right = image.width() - 1, bottom = image.height() - 1;
-    const auto rgb = [&image](int x, int y) { return image.pixel(x, y) & 0x00ffffffu; };
-    const QRgb topLeft = rgb(0, 0), topRight = rgb(right, 0);
-    const QRgb bottomLeft = rgb(0, bottom), bottomRight = rgb(right, bottom);
-    QRgb corner = topLeft;
-    if (topLeft != topRight && topLeft != bottomLeft && topLeft != bottomRight) {
-        corner = topRight;
-        if (topRight != bottomRight && topRight != bottomLeft && bottomLeft == bottomRight)
-            corner = bottomRight;
-    }
-    return QColor(corner);
-}
-
 QImage passTileImage(int tileSize)
 {
     QImage image(tileSize, tileSize, QImage::Format_ARGB32);
@@ -59,8 +44,7 @@ TmxMap tmxMapOf(const MapSource& source, const QString& tmxFolder, const QString
         tileSet.name = data.tileSetNames[k];
         tileSet.imageSource = folder.relativeFilePath(QFileInfo(data.tileSetNames[k]).absoluteFilePath());
         tileSet.imageSize = image.size();
-        if (!hasTransparency(image))
-            tileSet.transparentColour = maskedCornerColour(image);
+        tileSet.transparentColour = backgroundColour(image);
         tmx.tileSets << tileSet;
         firstGid[size_t(k)] = nextGid;
         nextGid += quint32(tileSet.tileCount(tileSize));

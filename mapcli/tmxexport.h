@@ -2,16 +2,10 @@
 
 #include "mapcli/tmxdocument.h"
 
-#include <QColor>
 #include <QImage>
 #include <QString>
 
 class MapSource;
-
-// The colour that the editor's corner-colour mask clears from an image
-// without any transparency: the colour of the corners as Qt's heuristic
-// mask picks it, the top-left unless no other corner shares it.
-QColor maskedCornerColour(const QImage& image);
 
 // The one tile of the "pass" tile set, drawn on each passable cell: a green
 // frame over a faint green square.
