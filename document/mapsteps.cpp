@@ -73,3 +73,13 @@ ReplaceMapStep::ReplaceMapStep(WorldMap& map, const QString& text, MapContents c
     , other(std::move(contents))
 {
 }
+
+void ReplaceMapStep::replaceTileSetImages(const LoadedTileSet& set)
+{
+    for (LoadedTileSet& kept : other.tileSets) {
+        if (kept.file == set.file && !set.file.isEmpty()) {
+            kept.image = set.image;
+            kept.drawn = set.drawn;
+        }
+    }
+}

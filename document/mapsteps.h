@@ -18,6 +18,9 @@ public:
     virtual qint64 storedBytes() const = 0;
     // Whether the step changes what a map file holds.
     virtual bool changesFile() const { return true; }
+    // A tile-set file was read again: images of it that the step keeps give
+    // way to `set`'s, so that undo and redo bring back the image on disk.
+    virtual void replaceTileSetImages(const LoadedTileSet& set) { Q_UNUSED(set) }
     // Frees what the step stores. It can never be undone or redone again:
     // the history keeps it only as a marker.
     void forget();
@@ -102,6 +105,7 @@ public:
     void redo() override { map.swapContents(&other); }
     void undo() override { map.swapContents(&other); }
     qint64 storedBytes() const override { return other.bytes(); }
+    void replaceTileSetImages(const LoadedTileSet& set) override;
 
 protected:
     void release() override { other = MapContents(); }

@@ -52,6 +52,12 @@ bool UndoHistory::extendStroke(int stroke, const CellPatch& done)
     return true;
 }
 
+void UndoHistory::replaceTileSetImages(const LoadedTileSet& set)
+{
+    for (int i = forgotten; i < stack.count(); ++i)
+        stepAt(i)->replaceTileSetImages(set);
+}
+
 bool UndoHistory::canUndo() const
 {
     return stack.index() > forgotten;

@@ -8,6 +8,7 @@
 
 class CellPatch;
 class MapStep;
+struct LoadedTileSet;
 
 // The undo history of the map: a QUndoStack whose steps are kept within a
 // memory budget for the map data they store, the oldest forgotten first.
@@ -47,6 +48,8 @@ public:
     bool matchesSaved(const QString& key) const;
     // Steps that can still be undone or redone.
     int stepCount() const { return stack.count() - forgotten; }
+    // Every step that keeps images of the file `set.file` takes `set`'s.
+    void replaceTileSetImages(const LoadedTileSet& set);
     qint64 storedBytes() const { return total; }
 
 public slots:

@@ -219,7 +219,7 @@ void MapSource::fillWorldMap(WorldMap* map) const
     for (int k = 0; k < mapData.tileSetNames.size(); ++k) {
         const QPixmap& image = images[size_t(k)];
         if (!image.isNull())
-            contents.tileSets.push_back({ mapData.tileSetNames[k], image, drawnTileSetImage(image) });
+            contents.tileSets.push_back({ mapData.tileSetNames[k], image, drawnTileSetImage(image), QString() });
     }
     map->swapContents(&contents);
 }
