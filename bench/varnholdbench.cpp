@@ -1,6 +1,7 @@
 // Measures the editor on its largest map, with plain and with translucent
 // tile art: repaints, the first paint after a zoom change, drags, a square
-// fill, saving and importing, the palette and memory. Prints a table, or
+// fill, saving and importing, the palette, reloading a changed tile set and
+// memory. Prints a table, or
 // with --tsv one line per figure: name, median, unit, floor, ratio.
 
 #include "benchdata.h"
@@ -9,12 +10,14 @@
 
 #include "app/mainwindow.h"
 #include "canvas/worldviewwidget.h"
+#include "document/mapdocument.h"
 #include "mapcli/mapcommand.h"
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "palette/tilesetwidget.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -66,6 +69,7 @@ private:
     QList<Figure> mapFile();
     Figure commandLineRender();
     Figure paletteRepaint();
+    Figure reloadLargeTileSet();
 
     void setViewport(const QSize& size);
     void scrollTo(double fractionX, double fractionY);
@@ -185,6 +189,7 @@ QList<Figure> Bench::run()
     figures << commandLineRender();
     figures << translucentArt(files.last().median);
     figures << paletteRepaint();
+    figures << reloadLargeTileSet();
     figures << rss;
     return figures;
 }
@@ -483,6 +488,48 @@ Figure Bench::paletteRepaint()
              QStringLiteral("ms"),
              copyPixelsMilliseconds(painted, 41),
              0 };
+}
+
+Figure Bench::reloadLargeTileSet()
+{
+    // The palette shows the 2000 x 2000 set. Before each run its file is
+    // replaced by the other of two pictures; a run is the document reading
+    // it again, with the repaint of the palette and the canvas. The file
+    // watcher's own reload of the same change is let pass between runs.
+    const QString file = QFileInfo(files.largeTileSet).absoluteFilePath();
+    const QImage original(file);
+    QByteArray pictures[2];
+    for (int k = 0; k < 2; ++k) {
+        QBuffer buffer(&pictures[k]);
+        buffer.open(QIODevice::WriteOnly);
+        original.mirrored(k == 0, false).save(&buffer, "PNG");
+    }
+    MapDocument* document = canvas->document();
+    constexpr int runs = 11;
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int run = 0; run <= runs; ++run) {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(pictures[run % 2]) < 0)
+            std::fprintf(stderr, "varnholdbench: cannot write %s\n", qPrintable(file));
+        out.close();
+        timer.start();
+        document->reloadTileSetFile(file);
+        repaintNow();
+        if (run > 0)
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        QElapsedTimer settling;
+        settling.start();
+        while (settling.elapsed() < 3 * TileSetWatcher::QuietMilliseconds)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    std::sort(times.begin(), times.end());
+    return { QStringLiteral("reload_2000"),
+             QStringLiteral("reload of a changed 2000 x 2000 tile set shown in the palette, with the repaint"),
+             times[times.size() / 2],
+             QStringLiteral("ms"),
+             readFilesMilliseconds({ file }, runs),
+             100 };
 }
 
 // The editor importing a 1024 x 1024 map, in a process of its own so that
