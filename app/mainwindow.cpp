@@ -33,6 +33,9 @@ MainWindow::MainWindow()
     // The title names the map's file and marks changes not yet saved.
     connect(&document->map(), &WorldMap::fileNameChanged, this, &MainWindow::updateTitle);
     connect(document, &MapDocument::modifiedChanged, this, &QWidget::setWindowModified);
+    connect(document, &MapDocument::imported, statusBar(), [this](const QString& report) {
+        statusBar()->showMessage(report);
+    });
     updateTitle();
 
     connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::scheduleMapStatus);

@@ -60,7 +60,7 @@ void MainWindow::openProject() { }
 void MainWindow::importSet()
 {
     importMapFile(QFileDialog::getOpenFileName(this, tr("Import Game Set"), QStringLiteral("."),
-                                               tr("Map files (*.map)")),
+                                               tr("Map files (*.map);;Tiled maps (*.tmx *.tmx.gz)")),
                   false);
 }
 
@@ -68,8 +68,9 @@ void MainWindow::importSet()
 // to its own file when it has one, else under a name the user gives.
 bool MainWindow::saveAll()
 {
+    // A map imported from the Tiled editor gets a map file of its own first.
     const QString file = document->fileName();
-    if (file.isEmpty())
+    if (file.isEmpty() || MapDocument::isTmxFile(file))
         return saveSet();
     return writeMap(file);
 }

@@ -6,6 +6,7 @@
 
 #include "benchdata.h"
 #include "benchtiming.h"
+#include "tmxbenchdata.h"
 #include "paintrecorder.h"
 
 #include "app/mainwindow.h"
@@ -68,6 +69,7 @@ private:
     void fillWholeMap(int tile);
     QList<Figure> mapFile();
     Figure commandLineRender();
+    Figure tmxImport();
     Figure paletteRepaint();
     Figure reloadLargeTileSet();
 
@@ -187,6 +189,7 @@ QList<Figure> Bench::run()
     const QList<Figure> files = mapFile();
     figures << files;
     figures << commandLineRender();
+    figures << tmxImport();
     figures << translucentArt(files.last().median);
     figures << paletteRepaint();
     figures << reloadLargeTileSet();
@@ -469,6 +472,29 @@ Figure Bench::commandLineRender()
              QStringLiteral("ms"),
              copyPixelsMilliseconds(pixels, 5) + writeFileMilliseconds(folder, QFileInfo(picture).size(), 5),
              500 };
+}
+
+Figure Bench::tmxImport()
+{
+    // The whole command: reading the TMX map and its tile set, compositing
+    // and laying out the converted tiles, encoding their PNG, and saving it
+    // and the map file safely.
+    const QString tmx = writeTmxBenchMap(folder);
+    const QString map = folder + QStringLiteral("/island.map");
+    const QStringList arguments { QStringLiteral("import"), tmx, QStringLiteral("-o"), map };
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const double median = medianMilliseconds(11, [&] { runMapCommand(arguments, outStream, errStream); });
+    const QString image = folder + QStringLiteral("/island.tiles.png");
+    return { QStringLiteral("tmx_import_255"),
+             QStringLiteral("varnhold-map import of a %1 x %1 TMX map, 3 zlib layers of 32 px tiles")
+                 .arg(BenchMapSide),
+             median,
+             QStringLiteral("ms"),
+             readFilesMilliseconds({ tmx, folder + QStringLiteral("/tmxtiles.png") }, 11)
+                 + writeFileMilliseconds(folder, QFileInfo(image).size(), 11)
+                 + writeFileMilliseconds(folder, QFileInfo(map).size(), 11),
+             150 };
 }
 
 Figure Bench::paletteRepaint()

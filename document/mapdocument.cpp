@@ -5,6 +5,7 @@
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "mapfile/mapwriter.h"
+#include "tmx/tmximport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -48,7 +49,14 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     // The whole file is read and checked before anything changes, so a bad
     // file never costs the user the map being edited.
     MapData data;
-    {
+    QString report;
+    if (isTmxFile(file)) {
+        TmxImport tmx;
+        if (!importTmxFile(file, tmxTileImagePath(file), &tmx, error) || !writeTmxTileImage(tmx, error))
+            return false;
+        data = std::move(tmx.map);
+        report = tmx.report;
+    } else {
         QByteArray bytes;
         if (!readRegularFile(file, &bytes, error) || !parseMapFile(bytes, &data, error))
             return false;
@@ -67,8 +75,19 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
     }
     data = MapData();
     setBrush(Tile());
-    replaceContents(tr("Import Set"), std::move(contents));
+    undoHistory.push(new ReplaceMapStep(worldMap, tr("Import Set"), std::move(contents)));
+    if (report.isEmpty())
+        undoHistory.markSaved(savedKey());
+    updateModified();
+    if (!report.isEmpty())
+        emit imported(report);
     return true;
+}
+
+bool MapDocument::isTmxFile(const QString& file)
+{
+    return file.endsWith(QLatin1String(".tmx"), Qt::CaseInsensitive)
+        || file.endsWith(QLatin1String(".tmx.gz"), Qt::CaseInsensitive);
 }
 
 bool MapDocument::save(const QString& file, QString* error)
@@ -261,12 +280,7 @@ void MapDocument::newSet()
         return;
     MapContents empty;
     empty.size = worldMap.size();
-    replaceContents(tr("New Set"), std::move(empty));
-}
-
-void MapDocument::replaceContents(const QString& text, MapContents contents)
-{
-    undoHistory.push(new ReplaceMapStep(worldMap, text, std::move(contents)));
+    undoHistory.push(new ReplaceMapStep(worldMap, tr("New Set"), std::move(empty)));
     undoHistory.markSaved(savedKey());
     updateModified();
 }

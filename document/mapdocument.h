@@ -66,7 +66,11 @@ public:
     // False with the reason when the file cannot be read or is not a map
     // file; a tile set that cannot be loaded does not stop the import: its
     // cells keep its name, and why it could not be loaded is appended to
-    // *unloadedSets.
+    // *unloadedSets. A map of the Tiled editor (.tmx, .tmx.gz) is converted
+    // first, its converted tile set written beside it; the map then has no
+    // map file of its own yet, so it counts as modified until saved, and
+    // imported() tells what was kept, converted and left out.
+    static bool isTmxFile(const QString& file);
     bool importMap(const QString& file, QString* error, QList<FileProblem>* unloadedSets);
     // Writes the map to `file`, which becomes the map's own; false with the
     // reason when the map cannot be stored or the file cannot be written.
@@ -129,6 +133,8 @@ public:
 
 signals:
     void modifiedChanged(bool modified);
+    // An import of a map of the Tiled editor ended with this report.
+    void imported(const QString& report);
     void brushChanged();
     // A reload gave the set `name`, which cells of the map use, a grid of
     // whole tiles `columns` wide instead of `before`.
@@ -139,9 +145,6 @@ signals:
 
 private:
     void keepEdit(const QString& text, CellPatch done, int stroke);
-    // Replaces the map by `contents` as one step named `text`, which leaves
-    // the map as it is on disk.
-    void replaceContents(const QString& text, MapContents contents);
     // What a file holds besides the cells: its name and the sets' names.
     QString savedKey() const;
     void updateModified();

@@ -1,5 +1,6 @@
 #include "mapcli/exportcommand.h"
 
+#include "mapfile/pngfile.h"
 #include "mapcli/commandline.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/mapsource.h"

@@ -3,9 +3,7 @@
 #include "mapcli/mapsource.h"
 #include "mapfile/fileio.h"
 
-#include <QBuffer>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QTextStream>
 
 bool writeOutputFile(const QString& path, const QByteArray& bytes, QTextStream& err)
@@ -34,20 +32,4 @@ bool isInputFile(const QString& path, const MapSource& source, QTextStream& err)
         return false;
     err << QStringLiteral("%1: cannot be written: it is %2\n").arg(path, input);
     return true;
-}
-
-QByteArray pngFileBytes(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    // PNG is lossless whatever the quality, which Qt turns into zlib's
-    // effort: 50 is level 4, the last of zlib's fast levels. On a picture of
-    // noisy textures it halves the time of the default level for a file
-    // about a tenth larger.
-    writer.setQuality(50);
-    if (!writer.write(image))
-        return QByteArray();
-    return bytes;
 }

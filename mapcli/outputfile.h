@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 
 class MapSource;
@@ -16,6 +15,3 @@ bool writeOutputFile(const QString& path, const QByteArray& bytes, QTextStream& 
 // of its tile-set images, which writing would destroy. Reports
 // "PATH: cannot be written: ..." to `err` when it does.
 bool isInputFile(const QString& path, const MapSource& source, QTextStream& err);
-
-// The image as the bytes of a PNG file; empty if it cannot be encoded.
-QByteArray pngFileBytes(const QImage& image);

@@ -1,6 +1,7 @@
 #include "mapcli/rendercommand.h"
 
 #include "model/worldmap.h"
+#include "mapfile/pngfile.h"
 #include "mapcli/commandline.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/maprendering.h"

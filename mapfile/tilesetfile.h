@@ -19,6 +19,10 @@ struct TileSetFile
     qint64 decodedBytes = 0;
 };
 
+// How many bytes all the tile-set images of one map may take decoded
+// together, four a pixel.
+constexpr qint64 TileSetImagesBudgetBytes = qint64(512) * 1024 * 1024;
+
 // Largest tile-set image file read: far above any real tile set.
 constexpr qint64 MaxTileSetFileBytes = qint64(256) * 1024 * 1024;
 

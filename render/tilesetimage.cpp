@@ -106,6 +106,21 @@ QPixmap drawnTileSetImage(const QPixmap& loaded)
     return QPixmap::fromImage(std::move(pixels), Qt::NoOpaqueDetection);
 }
 
+QColor maskedCornerColour(const QImage& image)
+{
+    const int right = image.width() - 1, bottom = image.height() - 1;
+    const auto rgb = [&image](int x, int y) { return image.pixel(x, y) & 0x00ffffffu; };
+    const QRgb topLeft = rgb(0, 0), topRight = rgb(right, 0);
+    const QRgb bottomLeft = rgb(0, bottom), bottomRight = rgb(right, bottom);
+    QRgb corner = topLeft;
+    if (topLeft != topRight && topLeft != bottomLeft && topLeft != bottomRight) {
+        corner = topRight;
+        if (topRight != bottomRight && topRight != bottomLeft && bottomLeft == bottomRight)
+            corner = bottomRight;
+    }
+    return QColor(corner);
+}
+
 QPixmap markerImage(const QString& resource)
 {
     return drawnTileSetImage(QPixmap(resource));

@@ -25,6 +25,11 @@ QColor backgroundColour(const QImage& image);
 // Whether any pixel of `image` is less than fully opaque.
 bool hasTransparency(const QImage& image);
 
+// The colour that drawnTileSetImage() clears from an image without any
+// transparency: the colour of the corners as Qt's heuristic mask picks it,
+// the top-left unless no other corner shares it.
+QColor maskedCornerColour(const QImage& image);
+
 // One of the canvas's marker images from the program's resources (a pass
 // mark, the cursor), made ready to draw by the same rule as a tile set.
 QPixmap markerImage(const QString& resource);

@@ -12,11 +12,12 @@ declare -A allowed=(
     [model]="model"
     [mapfile]="model mapfile"
     [render]="model render"
-    [document]="model mapfile render document"
-    [canvas]="model mapfile render document canvas"
-    [palette]="model mapfile render document palette"
-    [app]="model mapfile render document canvas palette app"
-    [mapcli]="model mapfile render document mapcli"
+    [tmx]="model mapfile render tmx"
+    [document]="model mapfile render tmx document"
+    [canvas]="model mapfile render tmx document canvas"
+    [palette]="model mapfile render tmx document palette"
+    [app]="model mapfile render tmx document canvas palette app"
+    [mapcli]="model mapfile render tmx document mapcli"
 )
 
 status=0

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# `make interop`: checks varnhold-map's TMX export with a real TMX reader, Debian's tiled package.
-# A generated map (bottom layer full of opaque tiles; top layer of a colour-keyed and a translucent
-# tile set; pass flags) is exported to TMX in a folder of its own, drawn by tiled's tmxrasterizer
-# without the pass layer, and compared with varnhold-map's own picture of the map without grid
-# lines at zoom 1.0. Channels one apart are counted and located; anything more fails.
+# `make interop`: checks varnhold-map's TMX export and import with a real TMX reader, Debian's tiled package.
+# Export: a generated map (bottom layer full of opaque tiles; top layer of a colour-keyed and a translucent
+# tile set; pass flags) is exported to TMX in a folder of its own, drawn by tiled's tmxrasterizer without
+# the pass layer, and compared with varnhold-map's own picture of the map without grid lines at zoom 1.0.
+# Channels one apart are counted and located; anything more fails.
+# Import: generated TMX maps of 16, 24 and 32-pixel tiles (several layers and encodings, opacity, groups,
+# flips, margin and spacing, transparent colours) are imported, drawn by varnhold-map render, and compared
+# with tmxrasterizer's drawing at 40 pixels a tile, without the pass and object layers: only blending
+# rounding (channels two apart) and nearest-neighbour sampling differences are allowed.
 # Usage: scripts/interop-tmx.sh [BUILD_DIR]
 set -euo pipefail
 
@@ -11,12 +15,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 
 "$root/scripts/install-deps.sh" tiled
-cmake --build "$build" --target varnhold-map varnhold-interop-data varnhold-imagediff >/dev/null
+cmake --build "$build" --target varnhold-map varnhold-interop-data varnhold-interop-tmx varnhold-imagediff >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-mkdir tmx
+mkdir tmx imported
+
+rasterize() {
+    QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing "$@" 2> >(grep -v 'XDG_RUNTIME_DIR' >&2)
+}
 
 # Tile-set names in a map file are relative to the current folder.
 "$build/mapcli/varnhold-interop-data" .
@@ -24,9 +32,23 @@ echo "== varnhold-map check"
 "$build/varnhold-map" check interop.map
 echo "== varnhold-map export, then tmxrasterizer"
 "$build/varnhold-map" export interop.map -o tmx/interop.tmx
-QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing --hide-layer pass tmx/interop.tmx tiled.png \
-    2> >(grep -v 'XDG_RUNTIME_DIR' >&2)
+rasterize --hide-layer pass tmx/interop.tmx tiled.png
 echo "== varnhold-map render --no-grid --zoom 1.0"
 "$build/varnhold-map" render interop.map --no-grid --zoom 1.0 -o varnhold.png
 echo "== Comparing the pictures"
 "$build/mapcli/varnhold-imagediff" tiled.png varnhold.png
+
+echo "== varnhold-map import of the export: the same map file"
+"$build/varnhold-map" import tmx/interop.tmx -o imported/interop.map
+cmp interop.map imported/interop.map
+
+for map in $("$build/mapcli/varnhold-interop-tmx" imported); do
+    name=${map%.tmx}
+    echo "== varnhold-map import of $map, then render and tmxrasterizer --tilesize 40"
+    "$build/varnhold-map" import "imported/$map" -o "imported/$name.map"
+    "$build/varnhold-map" check "imported/$name.map"
+    "$build/varnhold-map" render "imported/$name.map" --no-grid -o "imported/$name-varnhold.png"
+    rasterize --tilesize 40 --hide-layer pass --hide-layer spawns "imported/$map" "imported/$name-tiled.png"
+    echo "== Comparing the pictures of $map"
+    "$build/mapcli/varnhold-imagediff" --sampling "imported/$name-tiled.png" "imported/$name-varnhold.png"
+done

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -82,6 +83,7 @@ private slots:
 
     void importReadsTheChosenFile();
     void cancelledImportKeepsTheMap();
+    void tiledMapIsSavedAsAMapFile();
 
     void resizeThroughTheDialog_data();
     void resizeThroughTheDialog();
@@ -440,7 +442,7 @@ void TestMainWindowCommands::importReadsTheChosenFile()
     QVERIFY(!seen.refused);
     QCOMPARE(answerer.seenCount(), 1);
     QCOMPARE(seen.title, QStringLiteral("Import Game Set"));
-    QCOMPARE(seen.filters, QStringList { QStringLiteral("Map files (*.map)") });
+    QCOMPARE(seen.filters, (QStringList { QStringLiteral("Map files (*.map)"), QStringLiteral("Tiled maps (*.tmx *.tmx.gz)") }));
     QCOMPARE(seen.directory, workDir);
     QCOMPARE(canvas->worldSize(), QSize(5, 3));
 }
@@ -461,6 +463,35 @@ void TestMainWindowCommands::cancelledImportKeepsTheMap()
     QCOMPARE(canvas->worldSize(), QSize(30, 30));
     QCOMPARE(canvas->topLayerCells()[2][2].tileIndex, 3);
     QCOMPARE(canvas->tileSetTotal(), 1);
+}
+
+void TestMainWindowCommands::tiledMapIsSavedAsAMapFile()
+{
+    QVERIFY(writeImage(workDir + QStringLiteral("/grass.png")));
+    QFile tmx(QStringLiteral("island.tmx"));
+    QVERIFY(tmx.open(QIODevice::WriteOnly));
+    tmx.write(R"(<map orientation="orthogonal" width="1" height="1" tilewidth="40" tileheight="40">
+ <tileset firstgid="1" tilewidth="40" tileheight="40"><image source="grass.png"/></tileset>
+ <layer name="ground" width="1" height="1"><data encoding="csv">1</data></layer></map>)");
+    tmx.close();
+    QString error;
+    QVERIFY2(canvas->readMapFile(QStringLiteral("island.tmx"), &error), qPrintable(error));
+    QCOMPARE(window->windowTitle(), QStringLiteral("island.tmx[*] - Varnhold"));
+    QVERIFY(window->isWindowModified());
+    QVERIFY2(window->statusBar()->currentMessage().startsWith(QStringLiteral("Imported island.tmx: 1 x 1")),
+             qPrintable(window->statusBar()->currentMessage()));
+
+    // Save All asks for a map file's name rather than writing over the TMX.
+    FileDialogSeen seen;
+    ModalAnswerer answerer;
+    answerer.expect(answerFileDialog(QStringLiteral("island"), &seen));
+    answerer.expect(closeAnything());
+    actionByText(*window, QStringLiteral("&Save All"))->trigger();
+    VERIFY_ANSWERED(answerer);
+    QCOMPARE(seen.title, QStringLiteral("Save GameSet"));
+    QVERIFY(QFile::exists(QStringLiteral("island.map")));
+    QCOMPARE(window->windowTitle(), QStringLiteral("island.map[*] - Varnhold"));
+    QVERIFY(!window->isWindowModified());
 }
 
 void TestMainWindowCommands::resizeThroughTheDialog_data()

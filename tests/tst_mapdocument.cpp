@@ -51,6 +51,19 @@ void TestMapDocument::init()
     });
     QString error;
     QVERIFY2(other.save(QStringLiteral("c.map"), &error), qPrintable(error));
+    // A map of the Tiled editor on the same art.
+    QFile tmx(QStringLiteral("island.tmx"));
+    QVERIFY(tmx.open(QIODevice::WriteOnly));
+    tmx.write(R"(<?xml version="1.0" encoding="UTF-8"?>
+<map version="1.8" orientation="orthogonal" renderorder="right-down" width="2" height="1"
+     tilewidth="40" tileheight="40" infinite="0">
+ <tileset firstgid="1" name="a" tilewidth="40" tileheight="40" tilecount="15" columns="5">
+  <image source="a.png" width="200" height="120"/>
+ </tileset>
+ <layer id="1" name="ground" width="2" height="1"><data encoding="csv">2,3</data></layer>
+</map>
+)");
+    tmx.close();
     painted = 0;
 }
 
@@ -117,6 +130,8 @@ void TestMapDocument::modifiedFollowsWhatAFileWouldHold_data()
     QTest::newRow("loading a set writes a line more") << "load, save b.map, load, undo" << "M-MM";
     QTest::newRow("undoing an import goes back to the saved map")
         << "load, paint, save b.map, import c.map, undo, redo, paint, undo, undo" << "MM----M--";
+    QTest::newRow("a map of the Tiled editor has no map file yet")
+        << "load, save b.map, import island.tmx, undo, redo" << "M-M-M";
     QTest::newRow("a new set is a new map; undo brings the saved one")
         << "load, paint, save b.map, new, undo, undo" << "MM---M";
 }
