@@ -22,40 +22,48 @@ QRgb pixelAt(const QImage& pixels, int x, int y)
 // Clears, in an opaque premultiplied image, every pixel of colour `key`
 // joined to the image's edge through pixels of that colour, side by side.
 // A cleared pixel is 0, which no opaque pixel is, so the pixels themselves
-// tell which are done.
+// tell which are done. The fill goes a run of a row at a time, each run
+// seeding the runs of the rows above and below it.
 void clearFromEdges(QImage* pixels, QRgb key)
 {
     const int width = pixels->width();
     const int height = pixels->height();
-    auto* first = reinterpret_cast<QRgb*>(pixels->bits());
-    const qsizetype stride = pixels->bytesPerLine() / qsizetype(sizeof(QRgb));
-    std::vector<QPoint> pending;
-    const auto clear = [&](int x, int y) {
-        QRgb& pixel = first[y * stride + x];
-        if (pixel == key) {
-            pixel = 0;
-            pending.emplace_back(x, y);
+    const auto line = [pixels](int y) { return reinterpret_cast<QRgb*>(pixels->scanLine(y)); };
+    std::vector<QPoint> seeds;
+    for (int y = 0; y < height; ++y) {
+        const bool edgeRow = y == 0 || y == height - 1;
+        for (int x = 0; x < width; x += edgeRow ? 1 : width - 1) {
+            seeds.emplace_back(x, y);
+            if (width == 1)
+                break;
+        }
+    }
+    // Seeds a run of key pixels of row y starting in each stretch of
+    // [left, right] that holds one.
+    const auto seedRow = [&](int y, int left, int right) {
+        const QRgb* row = line(y);
+        for (int x = left; x <= right; ++x) {
+            if (row[x] == key && (x == left || row[x - 1] != key))
+                seeds.emplace_back(x, y);
         }
     };
-    for (int x = 0; x < width; ++x) {
-        clear(x, 0);
-        clear(x, height - 1);
-    }
-    for (int y = 0; y < height; ++y) {
-        clear(0, y);
-        clear(width - 1, y);
-    }
-    while (!pending.empty()) {
-        const QPoint at = pending.back();
-        pending.pop_back();
-        if (at.x() > 0)
-            clear(at.x() - 1, at.y());
-        if (at.x() + 1 < width)
-            clear(at.x() + 1, at.y());
-        if (at.y() > 0)
-            clear(at.x(), at.y() - 1);
-        if (at.y() + 1 < height)
-            clear(at.x(), at.y() + 1);
+    while (!seeds.empty()) {
+        const QPoint seed = seeds.back();
+        seeds.pop_back();
+        QRgb* row = line(seed.y());
+        if (row[seed.x()] != key)
+            continue;
+        int left = seed.x();
+        while (left > 0 && row[left - 1] == key)
+            --left;
+        int right = seed.x();
+        while (right + 1 < width && row[right + 1] == key)
+            ++right;
+        std::fill(row + left, row + right + 1, QRgb(0));
+        if (seed.y() > 0)
+            seedRow(seed.y() - 1, left, right);
+        if (seed.y() + 1 < height)
+            seedRow(seed.y() + 1, left, right);
     }
 }
 
