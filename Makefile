@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build editor run test bench bench-build bench-x11 clean format-check sanitize fuzz-build fuzz fuzz-replay \
+.PHONY: all deps configure build programs run test bench bench-build bench-x11 clean format-check sanitize fuzz-build fuzz fuzz-replay \
 	interop install install-check
 
 all: build
@@ -19,14 +19,15 @@ build: configure
 	@echo "== Building"
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The editor alone; `make test` builds the test programs.
-editor: configure
-	@echo "== Building the editor"
-	@cmake --build $(BUILD_DIR) --target varnhold -j $(JOBS)
+# The two programs, the editor and varnhold-map, without the test programs,
+# which `make test` builds.
+programs: configure
+	@echo "== Building varnhold and varnhold-map"
+	@cmake --build $(BUILD_DIR) --target varnhold varnhold-map -j $(JOBS)
 
 # `make run DIR=~/mygame` starts the editor in the folder of your maps and tile
 # sets (default: this one), since tile sets are named relative to it.
-run: editor
+run: programs
 	@echo "== Starting Varnhold"
 	@VARNHOLD_EDITOR="$(abspath $(BUILD_DIR))/varnhold" scripts/run-editor.sh "$(DIR)"
 
@@ -44,12 +45,12 @@ interop: build
 # Installs both programs, the desktop entry and the icon under PREFIX
 # (default /usr/local): `make install PREFIX=$$HOME/.local`.
 PREFIX ?= /usr/local
-install: build
+install: programs
 	@echo "== Installing into $(PREFIX)"
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # Installs into a temporary prefix and checks the desktop entry and icons.
-install-check: build
+install-check: programs
 	@echo "== Checking make install in a temporary prefix"
 	@scripts/install-check.sh $(BUILD_DIR)
 

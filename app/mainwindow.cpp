@@ -6,6 +6,7 @@
 #include "palette/palettepane.h"
 #include "palette/tilesetwidget.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -109,6 +110,15 @@ void MainWindow::createCentralWidget()
     connect(tileSetWidget, &TileSetWidget::tileSetsListed, tileSetScrollArea, &PalettePane::listTileSets);
     connect(tileSetWidget, &TileSetWidget::tileSetShown, tileSetScrollArea, &PalettePane::showTileSet);
     connect(tileSetScrollArea, &PalettePane::tileSetChosen, tileSetWidget, &TileSetWidget::showTileSet);
+    connect(tileSetWidget, &TileSetWidget::missingTileSetsListed, tileSetScrollArea,
+            &PalettePane::listMissingTileSets);
+    connect(tileSetScrollArea, &PalettePane::locateRequested, this, &MainWindow::locateTileSet);
+
+    // Tile-set files changed on disk are read again by the document.
+    connect(document, &MapDocument::tileSetWidthChanged, this, &MainWindow::askToRenumber);
+    connect(document, &MapDocument::reloadFailed, this, [this](const QString& message, const QString& path) {
+        statusBar()->showMessage(message.arg(QDir::toNativeSeparators(path)), ReloadMessageTime);
+    });
 
     setCentralWidget(splitter);
 }

@@ -2,10 +2,10 @@
 // tile art: repaints, also at a screen scale of 2 and in a 3840 x 2160
 // window, the first paint after a zoom change, drags, square and flood
 // fills, moving the map's cells, stamps and their preview, saving and
-// importing, the command line's render, the palette and memory. Prints a
-// table, or with --tsv one line per figure: name, median, unit, floor,
-// ratio. The figures at a screen scale of 2 and those of the largest map are
-// measured in processes of their own.
+// importing, the command line's render, the palette, reloading a changed tile
+// set and memory. Prints a table, or with --tsv one line per figure: name,
+// median, unit, floor, ratio. The figures at a screen scale of 2 and those of
+// the largest map are measured in processes of their own.
 
 #include "benchdata.h"
 #include "benchfigure.h"
@@ -22,6 +22,7 @@
 #include "palette/tilesetwidget.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -77,6 +78,7 @@ private:
     Figure paletteRepaint();
     // The floor of repainting the pixels of a canvas's paints.
     double repaintFloor(const QSize& painted, int runs) const;
+    Figure reloadLargeTileSet();
 
     void setViewport(const QSize& size);
     void scrollTo(double fractionX, double fractionY);
@@ -213,6 +215,7 @@ QList<Figure> Bench::run()
     figures << translucentArt(files.last().median);
     figures << layoutTools();
     figures << paletteRepaint();
+    figures << reloadLargeTileSet();
     figures << rss;
     return figures;
 }
@@ -693,6 +696,48 @@ Figure Bench::paletteRepaint()
              QStringLiteral("ms"),
              repaintFloorMilliseconds(painted, palette->devicePixelRatioF(), 41),
              0 };
+}
+
+Figure Bench::reloadLargeTileSet()
+{
+    // The palette shows the 2000 x 2000 set. Before each run its file is
+    // replaced by the other of two pictures; a run is the document reading
+    // it again, with the repaint of the palette and the canvas. The file
+    // watcher's own reload of the same change is let pass between runs.
+    const QString file = QFileInfo(files.largeTileSet).absoluteFilePath();
+    const QImage original(file);
+    QByteArray pictures[2];
+    for (int k = 0; k < 2; ++k) {
+        QBuffer buffer(&pictures[k]);
+        buffer.open(QIODevice::WriteOnly);
+        original.mirrored(k == 0, false).save(&buffer, "PNG");
+    }
+    MapDocument* document = canvas->document();
+    constexpr int runs = 11;
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int run = 0; run <= runs; ++run) {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(pictures[run % 2]) < 0)
+            std::fprintf(stderr, "varnholdbench: cannot write %s\n", qPrintable(file));
+        out.close();
+        timer.start();
+        document->reloadTileSetFile(file);
+        repaintNow();
+        if (run > 0)
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        QElapsedTimer settling;
+        settling.start();
+        while (settling.elapsed() < 3 * TileSetWatcher::QuietMilliseconds)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    std::sort(times.begin(), times.end());
+    return { QStringLiteral("reload_2000"),
+             QStringLiteral("reload of a changed 2000 x 2000 tile set shown in the palette, with the repaint"),
+             times[times.size() / 2],
+             QStringLiteral("ms"),
+             readFilesMilliseconds({ file }, runs),
+             100 };
 }
 
 // The editor importing a 1024 x 1024 map, in a process of its own so that

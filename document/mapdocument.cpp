@@ -7,8 +7,24 @@
 #include "mapfile/mapwriter.h"
 #include "tmx/tmximport.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+
+namespace {
+
+// The file of the set `name` of a map in `mapFolder`: relative to the
+// current folder, or when it is not there, relative to the map's folder.
+QString tileSetPath(const QString& name, const QString& mapFolder)
+{
+    const QFileInfo here(name);
+    if (here.isAbsolute() || here.exists())
+        return here.absoluteFilePath();
+    const QFileInfo beside(QDir(mapFolder), name);
+    return beside.exists() ? beside.absoluteFilePath() : here.absoluteFilePath();
+}
+
+} // namespace
 
 MapDocument::MapDocument(QObject* parent)
     : QObject(parent)
@@ -17,6 +33,8 @@ MapDocument::MapDocument(QObject* parent)
 {
     connect(&undoHistory, &UndoHistory::changed, this, &MapDocument::updateModified);
     connect(&worldMap, &WorldMap::tileSetsChanged, this, &MapDocument::updateModified);
+    connect(&worldMap, &WorldMap::tileSetsChanged, this, &MapDocument::watchTileSets);
+    connect(&watcher, &TileSetWatcher::fileChanged, this, &MapDocument::reloadTileSetFile);
     connect(&worldMap, &WorldMap::fileNameChanged, this, &MapDocument::updateModified);
     undoHistory.markSaved(savedKey());
 }
@@ -46,15 +64,16 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
             return false;
     }
     MapContents contents = mapContentsOf(data, worldMap, file);
+    const QString mapFolder = QFileInfo(file).absolutePath();
     for (const QString& name : std::as_const(data.tileSetNames)) {
+        const QString path = tileSetPath(name, mapFolder);
         QString reason;
-        const QPixmap image = images.load(name, TileSize, &reason);
-        const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
-        if (drawn.isNull()) {
-            *unloadedSets << FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(name).absoluteFilePath() };
+        LoadedTileSet set = loadImages(name, path, &reason);
+        if (set.drawn.isNull()) {
+            *unloadedSets << FileProblem { QStringLiteral("%1: ") + reason, path };
             continue;
         }
-        contents.tileSets.push_back({ name, image, drawn });
+        contents.tileSets.push_back(std::move(set));
     }
     data = MapData();
     setBrush(Tile());
@@ -113,15 +132,21 @@ QPixmap MapDocument::readTileSet(const QString& file, FileProblem* problem)
         *problem = { tr("The name \"%1\" cannot be stored in a map file: ") + nameProblem + QLatin1Char('.'), file };
         return QPixmap();
     }
-    QString reason;
-    QPixmap image = images.load(file, TileSize, &reason);
     // The copy cells draw from is made now, so that a set is never listed
     // without it.
-    if (!image.isNull() && images.drawnImage(image, &reason).isNull())
-        image = QPixmap();
-    if (image.isNull())
-        *problem = { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
-    return image;
+    QString reason;
+    const QString path = QFileInfo(file).absoluteFilePath();
+    const LoadedTileSet set = loadImages(file, path, &reason);
+    if (set.drawn.isNull())
+        *problem = { QStringLiteral("%1: ") + reason, path };
+    return set.drawn.isNull() ? QPixmap() : set.image;
+}
+
+LoadedTileSet MapDocument::loadImages(const QString& name, const QString& path, QString* reason)
+{
+    const QPixmap image = images.load(path, TileSize, reason);
+    const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, reason);
+    return { name, image, drawn, path };
 }
 
 bool MapDocument::addTileSet(const QString& name, const QPixmap& image)
@@ -130,8 +155,82 @@ bool MapDocument::addTileSet(const QString& name, const QPixmap& image)
     const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
     if (drawn.isNull())
         return false;
-    worldMap.addTileSet(name, drawn, image);
+    worldMap.addTileSet(name, drawn, image, QFileInfo(name).absoluteFilePath());
     return true;
+}
+
+bool MapDocument::locateTileSet(const QString& name, const QString& file, FileProblem* problem)
+{
+    const QString newName = QDir().relativeFilePath(file);
+    if (worldMap.tileSetIndex(name) >= 0) {
+        *problem = { tr("The tile set %1 is loaded already."), name };
+        return false;
+    }
+    if (newName != name && (worldMap.tileSetIndex(newName) >= 0 || worldMap.usesTileSet(newName))) {
+        *problem = { tr("The map has a tile set %1 already."), newName };
+        return false;
+    }
+    const QPixmap image = readTileSet(newName, problem);
+    if (image.isNull())
+        return false;
+    worldMap.renameTileSet(name, newName);
+    addTileSet(newName, image);
+    showTileSet(worldMap.tileSetCount() - 1);
+    return true;
+}
+
+void MapDocument::reloadTileSetFile(const QString& file)
+{
+    QString name;
+    int before = -1;
+    for (int k = 0; k < worldMap.tileSetCount() && before < 0; ++k) {
+        if (worldMap.tileSetFile(k) == file) {
+            name = worldMap.tileSetName(k);
+            before = worldMap.tileSetImage(k)->width() / TileSize;
+        }
+    }
+    if (before < 0)
+        return;
+    QString reason;
+    const LoadedTileSet set = loadImages(name, file, &reason);
+    if (set.drawn.isNull()) {
+        emit reloadFailed(tr("%1 could not be read again: ") + reason, file);
+        return;
+    }
+    worldMap.replaceTileSetImages(set);
+    undoHistory.replaceTileSetImages(set);
+    const int columns = set.image.width() / TileSize;
+    if (columns != before && worldMap.usesTileSet(name))
+        emit tileSetWidthChanged(name, before, columns);
+}
+
+void MapDocument::renumberTileSet(const QString& name, int fromColumns)
+{
+    const int k = worldMap.tileSetIndex(name);
+    if (k < 0 || fromColumns <= 0)
+        return;
+    const int columns = worldMap.tileSetImage(k)->width() / TileSize;
+    editCells(tr("Renumber Tiles"),
+              [&](WorldMap& map, CellPatch* done) { map.renumberTiles(name, fromColumns, columns, done); });
+    if (brushTile.tileSetFile == name && brushTile.tileIndex >= 0) {
+        Tile brush;
+        const qint32 index = WorldMap::renumberedTile(brushTile.tileIndex, fromColumns, columns);
+        if (index >= 0) {
+            brush = brushTile;
+            brush.tileIndex = index;
+        }
+        setBrush(brush);
+    }
+}
+
+void MapDocument::watchTileSets()
+{
+    QStringList files;
+    for (int k = 0; k < worldMap.tileSetCount(); ++k) {
+        if (!worldMap.tileSetFile(k).isEmpty())
+            files << worldMap.tileSetFile(k);
+    }
+    watcher.watch(files);
 }
 
 bool MapDocument::isNewestTileSet(const QString& name, const QPixmap& image) const

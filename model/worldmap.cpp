@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -82,6 +83,11 @@ const QPixmap* WorldMap::drawnImage(int k) const
     return k >= 0 && k < tileSetCount() ? &setSlots[loaded[size_t(k)]].drawn : &setSlots[0].drawn;
 }
 
+QString WorldMap::tileSetFile(int k) const
+{
+    return k >= 0 && k < tileSetCount() ? setSlots[loaded[size_t(k)]].file : QString();
+}
+
 int WorldMap::tileSetIndex(const QString& name) const
 {
     const quint32 slot = slotByName.value(name, 0);
@@ -138,14 +144,57 @@ QStringList WorldMap::missingTileSets() const
     return missing;
 }
 
-void WorldMap::addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image)
+bool WorldMap::usesTileSet(const QString& name) const
+{
+    const quint32 slot = slotByName.value(name, 0);
+    if (slot == 0)
+        return false;
+    for (const CellGrid* layer : { &top, &bottom }) {
+        for (int x = 0; x < layer->width(); ++x) {
+            const Cell* column = layer->column(x);
+            if (std::any_of(column, column + layer->height(),
+                            [slot](const Cell& cell) { return cell.tileSet == slot && !cell.isEmpty(); }))
+                return true;
+        }
+    }
+    return false;
+}
+
+void WorldMap::addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image, const QString& file)
 {
     if (tileSetCount() >= MaxTileSets)
         return;
     const quint32 slot = slotOf(name);
     setSlots[slot].drawn = drawn;
     setSlots[slot].image = image.isNull() ? drawn : image;
+    setSlots[slot].file = file;
     loaded.push_back(slot);
+    emit tileSetsChanged();
+}
+
+void WorldMap::replaceTileSetImages(const LoadedTileSet& set)
+{
+    bool replaced = false;
+    for (quint32 slot : loaded) {
+        Slot& entry = setSlots[slot];
+        if (entry.file != set.file || set.file.isEmpty())
+            continue;
+        entry.image = set.image;
+        entry.drawn = set.drawn;
+        replaced = true;
+    }
+    if (replaced)
+        emit tileSetsChanged();
+}
+
+void WorldMap::renameTileSet(const QString& name, const QString& newName)
+{
+    const quint32 slot = slotByName.value(name, 0);
+    if (slot == 0 || newName.isEmpty() || name == newName)
+        return;
+    slotByName.remove(name);
+    slotByName.insert(newName, slot);
+    setSlots[slot].name = newName;
     emit tileSetsChanged();
 }
 
@@ -178,7 +227,7 @@ quint32 WorldMap::slotOf(const QString& name)
     if (found != slotByName.constEnd())
         return *found;
     const auto slot = quint32(setSlots.size());
-    setSlots.push_back({ name, QPixmap(), QPixmap() });
+    setSlots.push_back({ name, QPixmap(), QPixmap(), QString() });
     slotByName.insert(name, slot);
     return slot;
 }
@@ -304,6 +353,39 @@ void WorldMap::paste(Layer layer, const QPoint& at, const CellGrid& block, CellP
         emit cellsChanged(changed.rect());
 }
 
+void WorldMap::renumberTiles(const QString& name, int fromColumns, int toColumns, CellPatch* record)
+{
+    const quint32 slot = slotByName.value(name, 0);
+    if (slot == 0 || fromColumns <= 0 || toColumns < 0 || fromColumns == toColumns)
+        return;
+    ChangedArea changed;
+    for (Layer layer : { Layer::Top, Layer::Bottom }) {
+        const CellGrid& cells = grid(layer);
+        for (int x = 0; x < cells.width(); ++x) {
+            for (int y = 0; y < cells.height(); ++y) {
+                const Cell cell = cells.at(x, y);
+                if (cell.tileSet != slot || cell.tileIndex < 0)
+                    continue;
+                const qint32 index = renumberedTile(cell.tileIndex, fromColumns, toColumns);
+                const Cell renumbered = index >= 0 ? Cell(slot, index, cell.pass) : Cell(0, -1, cell.pass);
+                if (write(layer, x, y, renumbered, record))
+                    changed.add(x, y);
+            }
+        }
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+qint32 WorldMap::renumberedTile(qint32 index, int fromColumns, int toColumns)
+{
+    const int column = index % fromColumns;
+    if (column >= toColumns)
+        return -1;
+    const qint64 renumbered = column + qint64(index / fromColumns) * toColumns;
+    return renumbered <= std::numeric_limits<qint32>::max() ? qint32(renumbered) : index;
+}
+
 void WorldMap::swap(CellPatch& patch, bool undo)
 {
     std::vector<CellPatch::Entry>& entries = patch.list();
@@ -369,7 +451,8 @@ void WorldMap::swapContents(MapContents* other)
     std::vector<LoadedTileSet> incoming = std::move(other->tileSets);
     other->tileSets.clear();
     for (quint32 slot : loaded)
-        other->tileSets.push_back({ setSlots[slot].name, setSlots[slot].image, setSlots[slot].drawn });
+        other->tileSets.push_back(
+            { setSlots[slot].name, setSlots[slot].image, setSlots[slot].drawn, setSlots[slot].file });
     for (Slot& slot : setSlots) {
         slot.image = QPixmap();
         slot.drawn = QPixmap();
@@ -381,6 +464,7 @@ void WorldMap::swapContents(MapContents* other)
         const quint32 slot = slotOf(set.name);
         setSlots[slot].image = set.image;
         setSlots[slot].drawn = set.drawn;
+        setSlots[slot].file = set.file;
         loaded.push_back(slot);
     }
     emit tileSetsChanged();

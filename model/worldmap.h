@@ -18,12 +18,14 @@
 class Tile;
 
 // A loaded tile set: its name, the image as it was loaded, which the palette
-// shows, and the copy that cells are drawn from.
+// shows, the copy that cells are drawn from, and the file the image was
+// read from (an absolute path; empty when it came from no file).
 struct LoadedTileSet
 {
     QString name;
     QPixmap image;
     QPixmap drawn;
+    QString file;
 };
 
 // What a step that replaces the whole map exchanges with it: the size, both
@@ -88,6 +90,8 @@ public:
     // drawn from; a null image beyond the count.
     const QPixmap* tileSetImage(int k) const;
     const QPixmap* drawnImage(int k) const;
+    // The file the k-th loaded set was read from; empty beyond the count.
+    QString tileSetFile(int k) const;
     // The first loaded set of exactly this name, or -1.
     int tileSetIndex(const QString& name) const;
     QStringList tileSetNames() const;
@@ -95,10 +99,21 @@ public:
     // the order of their first cell: the top layer, then the bottom, row by
     // row.
     QStringList missingTileSets() const;
+    // Whether a cell of either layer holds a tile of the set `name`.
+    bool usesTileSet(const QString& name) const;
     // Appends a loaded set, unless MaxTileSets are loaded. Cells that name it
     // draw from `drawn` from now on; `image` is the set as loaded, `drawn`
-    // itself when not given.
-    void addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image = QPixmap());
+    // itself when not given; `file` is where it was read from.
+    void addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image = QPixmap(),
+                    const QString& file = QString());
+    // Every loaded set read from `set.file` takes the images of `set`, in
+    // place: its name, its cells and the Tile values pointing at its images
+    // stay as they are.
+    void replaceTileSetImages(const LoadedTileSet& set);
+    // Names the set `name` `newName` from now on, for every cell that names
+    // it, those of the undo history and the clipboard included. The name
+    // `newName` leads to this set alone afterwards.
+    void renameTileSet(const QString& name, const QString& newName);
     // Drops every loaded set; cells keep their sets' names.
     void clearTileSets();
     // The loaded set that the palette shows, k, or -1. It belongs to the map
@@ -140,6 +155,15 @@ public:
     void setPass(const QRect& area, bool pass, CellPatch* record);
     // Writes `block` with its top-left cell at `at`.
     void paste(Layer layer, const QPoint& at, const CellGrid& block, CellPatch* record);
+    // Renumbers the tiles of the set `name`, numbered row by row in a grid
+    // `fromColumns` wide, for a grid `toColumns` wide, so that each tile
+    // keeps its column and row; a cell whose column the grid no longer has
+    // is emptied, keeping its pass flag.
+    void renumberTiles(const QString& name, int fromColumns, int toColumns, CellPatch* record);
+    // Tile `index` of a grid `fromColumns` wide as numbered in a grid
+    // `toColumns` wide, at the same column and row; -1 when that grid has
+    // no such column. A number too large for any image stays as it is.
+    static qint32 renumberedTile(qint32 index, int fromColumns, int toColumns);
     // Undoes (or, with undo false, redoes) an edit that recorded `patch`:
     // every stored value changes place with the map's.
     void swap(CellPatch& patch, bool undo);
@@ -170,6 +194,7 @@ private:
         QString name;
         QPixmap image;
         QPixmap drawn;
+        QString file;
     };
 
     CellGrid& grid(Layer layer) { return layer == Layer::Top ? top : bottom; }

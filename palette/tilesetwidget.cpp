@@ -64,6 +64,7 @@ TileSetWidget::TileSetWidget(MapDocument* document, int tileSize, QWidget* paren
     const WorldMap* map = &doc->map();
     connect(map, &WorldMap::tileSetsChanged, this, [this] {
         emit tileSetsListed(doc->map().tileSetNames());
+        emit missingTileSetsListed(doc->map().missingTileSets());
         showShownSet();
     });
     connect(map, &WorldMap::shownTileSetChanged, this, [this](int k) {

@@ -70,6 +70,9 @@ signals:
     void loadRefused(const QString& message, const QString& path);
     // The names of the loaded sets, in slot order, after each change.
     void tileSetsListed(const QStringList& names);
+    // The names of the sets that cells use but that are not loaded, after
+    // each change of the loaded sets.
+    void missingTileSetsListed(const QStringList& names);
     // The set of this slot is shown now; -1 for none.
     void tileSetShown(int slot);
 

@@ -31,17 +31,13 @@ rasterize() {
     QT_QPA_PLATFORM=offscreen tmxrasterizer --no-smoothing "$@" 2> >(grep -v 'XDG_RUNTIME_DIR' >&2)
 }
 
-rasterize() {
-    QT_QPA_PLATFORM=offscreen tmxrasterizer "$@" 2> >(grep -v 'XDG_RUNTIME_DIR' >&2)
-}
-
 # Tile-set names in a map file are relative to the current folder.
 "$build/mapcli/varnhold-interop-data" .
 echo "== varnhold-map check"
 "$build/varnhold-map" check interop.map
 echo "== varnhold-map export, then tmxrasterizer"
 "$build/varnhold-map" export interop.map -o tmx/interop.tmx
-rasterize --no-smoothing --hide-layer pass tmx/interop.tmx tiled.png
+rasterize --hide-layer pass tmx/interop.tmx tiled.png
 echo "== varnhold-map render --no-grid --zoom 1.0"
 "$build/varnhold-map" render interop.map --no-grid --zoom 1.0 -o varnhold.png
 echo "== Comparing the pictures"
@@ -77,7 +73,7 @@ cat > tmx/picture.tmx <<TMX
  </layer>
 </map>
 TMX
-rasterize --no-smoothing tmx/picture.tmx read.png
+rasterize tmx/picture.tmx read.png
 "$build/mapcli/varnhold-imagediff" read.png varnhold.png
 
 # The median of three runs of a command, in milliseconds.
@@ -94,6 +90,6 @@ median_ms() {
 echo "== Speed: a 255 x 255 map drawn at zoom 0.2 by both programs"
 "$build/varnhold-map" export large.map -o tmx/large.tmx
 ours=$(median_ms "$build/varnhold-map" render large.map --zoom 0.2 -o large-varnhold.png)
-theirs=$(median_ms rasterize --no-smoothing --hide-layer pass --scale 0.2 tmx/large.tmx large-tiled.png)
+theirs=$(median_ms rasterize --hide-layer pass --scale 0.2 tmx/large.tmx large-tiled.png)
 echo "varnhold-map render: $ours ms; tmxrasterizer: $theirs ms; $(awk -v a="$theirs" -v b="$ours" \
     'BEGIN { printf "%.1f", a / (b > 0 ? b : 1) }') times as fast"

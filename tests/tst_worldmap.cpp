@@ -200,7 +200,7 @@ void TestWorldMap::swapContentsExchangesEverything()
     second.top = CellGrid(2, 3);
     second.bottom = CellGrid(2, 3);
     second.bottom.at(1, 2) = Cell(map.slotOf(QStringLiteral("gone.png")), 3, false);
-    second.tileSets = { { QStringLiteral("b.png"), b, b } };
+    second.tileSets = { { QStringLiteral("b.png"), b, b, QString() } };
     second.fileName = QStringLiteral("second.map");
 
     map.swapContents(&second);

@@ -12,7 +12,8 @@
 namespace {
 
 // An image with any pixel less than opaque is drawn as it is; one without
-// has its corner colour cut out.
+// has the colour of its four corners cut out, when they share one, as Qt's
+// heuristic mask cuts the corner colour.
 QPixmap drawnAsTheRuleSays(const QImage& loaded)
 {
     QPixmap image = QPixmap::fromImage(loaded);
@@ -22,7 +23,11 @@ QPixmap drawnAsTheRuleSays(const QImage& loaded)
                 return image;
         }
     }
-    image.setMask(image.createHeuristicMask(true));
+    const int right = loaded.width() - 1, bottom = loaded.height() - 1;
+    const QRgb corner = loaded.pixel(0, 0);
+    if (loaded.pixel(right, 0) == corner && loaded.pixel(0, bottom) == corner
+        && loaded.pixel(right, bottom) == corner)
+        image.setMask(image.createHeuristicMask(true));
     return image;
 }
 
