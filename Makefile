@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build editor run test bench clean format-check sanitize fuzz-build fuzz fuzz-replay \
+.PHONY: all deps configure build programs run test bench bench-build bench-x11 clean format-check sanitize fuzz-build fuzz fuzz-replay \
 	interop install install-check
 
 all: build
@@ -19,14 +19,15 @@ build: configure
 	@echo "== Building"
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The editor alone; `make test` builds the test programs.
-editor: configure
-	@echo "== Building the editor"
-	@cmake --build $(BUILD_DIR) --target varnhold -j $(JOBS)
+# The two programs, the editor and varnhold-map, without the test programs,
+# which `make test` builds.
+programs: configure
+	@echo "== Building varnhold and varnhold-map"
+	@cmake --build $(BUILD_DIR) --target varnhold varnhold-map -j $(JOBS)
 
 # `make run DIR=~/mygame` starts the editor in the folder of your maps and tile
 # sets (default: this one), since tile sets are named relative to it.
-run: editor
+run: programs
 	@echo "== Starting Varnhold"
 	@VARNHOLD_EDITOR="$(abspath $(BUILD_DIR))/varnhold" scripts/run-editor.sh "$(DIR)"
 
@@ -44,12 +45,12 @@ interop: build
 # Installs both programs, the desktop entry and the icon under PREFIX
 # (default /usr/local): `make install PREFIX=$$HOME/.local`.
 PREFIX ?= /usr/local
-install: build
+install: programs
 	@echo "== Installing into $(PREFIX)"
 	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # Installs into a temporary prefix and checks the desktop entry and icons.
-install-check: build
+install-check: programs
 	@echo "== Checking make install in a temporary prefix"
 	@scripts/install-check.sh $(BUILD_DIR)
 
@@ -114,12 +115,24 @@ fuzz-replay: fuzz-build
 
 # The speed figures on the largest map, built in Release in its own folder.
 # `make bench BENCH_ARGS=--tsv` prints them tab-separated.
-bench: deps
+bench: bench-build
+	@echo "== Running the benchmark"
+	@QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} build-bench/bench/varnholdbench $(BENCH_ARGS)
+
+bench-build: deps
 	@echo "== Building the benchmark in build-bench (Release)"
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVARNHOLD_BUILD_BENCH=ON -DVARNHOLD_BUILD_TESTS=OFF >/dev/null
 	@cmake --build build-bench -j $(JOBS)
-	@echo "== Running the benchmark"
-	@QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} build-bench/bench/varnholdbench $(BENCH_ARGS)
+
+# The same figures on an X11 screen: a virtual one (Xvfb, installed when
+# missing, started and stopped here), large enough for a 3840 x 2160 viewport
+# beside the palette, and Qt's xcb platform; the floors copy as many pixels
+# to a window of that screen.
+bench-x11: bench-build
+	@scripts/install-deps.sh xvfb xauth
+	@echo "== Running the benchmark on Xvfb"
+	@xvfb-run --auto-servernum --server-args="-screen 0 4800x2880x24 -nolisten tcp" \
+		env QT_QPA_PLATFORM=xcb build-bench/bench/varnholdbench $(BENCH_ARGS)
 
 format-check:
 	@clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')

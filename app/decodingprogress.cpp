@@ -3,6 +3,7 @@
 #include "app/messagetext.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QMutex>
 #include <QProgressDialog>
@@ -45,7 +46,8 @@ bool DecodingProgress::run(const QString& path, const std::function<void()>& wor
         connect(dialog.get(), &QDialog::rejected, this, &DecodingProgress::cancel);
         showTimer.start();
     }
-    dialog->setLabelText(tr("Reading %1...").arg(shortenedForMessage(path, window)));
+    // Named as maps name their sets: relative to the current folder.
+    dialog->setLabelText(tr("Reading %1...").arg(shortenedForMessage(QDir().relativeFilePath(path), window)));
 
     QEventLoop loop;
     const auto handover = std::make_shared<Handover>();

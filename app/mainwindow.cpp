@@ -7,6 +7,8 @@
 #include "palette/palettepane.h"
 #include "palette/tilesetwidget.h"
 
+#include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScrollArea>
@@ -41,7 +43,25 @@ MainWindow::MainWindow()
     connect(worldViewWidget, &WorldViewWidget::statusChanged, this, &MainWindow::scheduleMapStatus);
     updateMapStatus();
     connect(worldViewWidget, &WorldViewWidget::zoomStepRequested, this, &MainWindow::stepZoom);
+    connect(worldViewWidget, &WorldViewWidget::cellsDropped, this, &MainWindow::reportDroppedCells);
     resize(QSize(800, 700));
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    // A toolbar button's hint stays while the pointer is over it; one that
+    // opened a dialog never learns that the pointer left.
+    if (event->type() == QEvent::WindowUnblocked)
+        statusBar()->clearMessage();
+    return QMainWindow::event(event);
+}
+
+void MainWindow::reportDroppedCells(int count)
+{
+    statusBar()->showMessage(
+        count == 1 ? tr("1 cell moved past the map's edge was dropped; undo brings it back.")
+                   : tr("%1 cells moved past the map's edge were dropped; undo brings them back.").arg(count),
+        DroppedMessageTime);
 }
 
 MainWindow::~MainWindow()
@@ -94,6 +114,15 @@ void MainWindow::createCentralWidget()
     connect(tileSetWidget, &TileSetWidget::tileSetsListed, tileSetScrollArea, &PalettePane::listTileSets);
     connect(tileSetWidget, &TileSetWidget::tileSetShown, tileSetScrollArea, &PalettePane::showTileSet);
     connect(tileSetScrollArea, &PalettePane::tileSetChosen, tileSetWidget, &TileSetWidget::showTileSet);
+    connect(tileSetWidget, &TileSetWidget::missingTileSetsListed, tileSetScrollArea,
+            &PalettePane::listMissingTileSets);
+    connect(tileSetScrollArea, &PalettePane::locateRequested, this, &MainWindow::locateTileSet);
+
+    // Tile-set files changed on disk are read again by the document.
+    connect(document, &MapDocument::tileSetWidthChanged, this, &MainWindow::askToRenumber);
+    connect(document, &MapDocument::reloadFailed, this, [this](const QString& message, const QString& path) {
+        statusBar()->showMessage(message.arg(QDir::toNativeSeparators(path)), ReloadMessageTime);
+    });
 
     setCentralWidget(splitter);
 }
@@ -146,13 +175,18 @@ void MainWindow::scheduleMapStatus()
 
 void MainWindow::updateMapStatus()
 {
-    const Tile& brush = worldViewWidget->brushTile();
+    const QStringList sets = document->brushTileSets();
+    BrushStatus brush;
+    brush.size = document->brushStamp().size();
+    brush.tileIndex = document->brush().tileIndex;
     // A set's path can be as long as the system allows; the label, which
     // only grows, must not widen the window past the screen.
-    const QString brushFile
-        = mapStatusLabel->fontMetrics().elidedText(brush.tileSetFile, Qt::ElideMiddle, MapStatusFileWidth);
+    brush.tileSet
+        = mapStatusLabel->fontMetrics().elidedText(sets.value(0), Qt::ElideMiddle, MapStatusFileWidth);
+    brush.tileSets = int(sets.size());
+    brush.random = document->isRandomBrush();
     const QString text = mapStatusText(worldViewWidget->pointerCell(), worldViewWidget->topLayerActive(),
-                                       worldViewWidget->worldSize(), brushFile, brush.tileIndex);
+                                       worldViewWidget->worldSize(), brush);
     // A label of fixed size only repaints when its text changes, where one
     // that fits its text would lay out the status bar again; it only grows.
     const int needed = mapStatusLabel->fontMetrics().horizontalAdvance(text) + 8;

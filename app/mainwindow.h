@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
+#include <QPair>
+#include <QStringList>
 
 class MapDocument;
 struct FileProblem;
 class QAction;
 class QCloseEvent;
+class QEvent;
 class QLabel;
 class PalettePane;
 class QMenu;
@@ -28,10 +32,17 @@ public:
     MainWindow();
     ~MainWindow() override;
 
+    // Imports the map file `file` as "Import Set" does, at start-up. When
+    // none of its tile sets is found relative to the current folder, the
+    // folder that holds the map becomes the current one, so that the sets
+    // are named, and loaded later, relative to the map.
+    void openMap(const QString& file);
+
 protected:
     // Asks to save unsaved changes first; the window stays open when the
     // user cancels or the save fails.
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private slots:
     void newProject();
@@ -61,6 +72,7 @@ private slots:
     void setZoom02();
     void resetZoomChecks();
     void about();
+    void reportDroppedCells(int count);
 
 private:
     void createCentralWidget();
@@ -78,8 +90,16 @@ private:
     // The map's file name as the title and messages show it.
     QString mapName() const;
     bool writeMap(const QString& path);
-    // The tile sets that could not be loaded, in one box.
-    void refuseTileSetLoads(const QList<FileProblem>& problems);
+    // Imports `path`; at start-up, moves to the map's folder as openMap() says.
+    void importMapFile(const QString& path, bool atStart);
+    // The tile sets that could not be loaded, in one box, which offers to
+    // locate the sets named in `locatable`.
+    void refuseTileSetLoads(const QList<FileProblem>& problems, const QStringList& locatable = {});
+    // Asks for the file of the missing set `name` and points the set at it.
+    void locateTileSet(const QString& name);
+    // Asks whether to renumber the cells of a set whose grid changed width
+    // on a reload, once for all the reloads while the question is open.
+    void askToRenumber(const QString& name, int before);
     // Ctrl+wheel: `steps` zoom levels in (out when negative), keeping the
     // point under the canvas pixel `pixel` where it is in the view.
     void stepZoom(int steps, const QPoint& pixel);
@@ -145,10 +165,18 @@ private:
     // Right of the status tips: the pointer's cell, layer, size and brush.
     QLabel* mapStatusLabel = nullptr;
     static constexpr int MapStatusInterval = 40; // ms
+    static constexpr int ReloadMessageTime = 10000; // ms a failed reload is shown
     static constexpr int MapStatusFileWidth = 320; // pixels of the brush's set name
     QTimer* mapStatusTimer = nullptr;
     bool mapStatusPending = false;
     QAction* undoAct = nullptr;
     QAction* redoAct = nullptr;
+    QAction* selectAllAct = nullptr;
+    QAction* randomBrushAct = nullptr;
+    QAction* deleteAct = nullptr;
+    static constexpr int DroppedMessageTime = 10000; // ms
     MapDocument* document = nullptr;
+    // Sets whose width question is open or waiting, with the width their
+    // cells are numbered for.
+    QList<QPair<QString, int>> widthQuestions;
 };

@@ -184,6 +184,20 @@ void MainWindow::createActions()
     connect(redoAct, &QAction::triggered, &document->history(), &UndoHistory::redo);
     connect(&document->history(), &UndoHistory::changed, this, &MainWindow::updateUndoActions);
     updateUndoActions();
+
+    // Ctrl+A opens About, so selecting everything has no key of its own.
+    selectAllAct = makeAction(this, tr("Select &All"), nullptr, QKeySequence(), Check::None,
+                              tr("Select every cell of the map."));
+    connect(selectAllAct, &QAction::triggered, worldViewWidget, &WorldViewWidget::selectAll);
+
+    randomBrushAct = makeAction(this, tr("&Random Brush"), nullptr, QKeySequence(tr("R")), Check::Unchecked,
+                                tr("Paint each cell with one of the brush's tiles, chosen at random."));
+    connect(randomBrushAct, &QAction::toggled, document, &MapDocument::setRandomBrush);
+
+    // The key acts on the map wherever the keyboard is, the palette included.
+    deleteAct = makeAction(this, tr("&Delete"), nullptr, QKeySequence(QKeySequence::Delete), Check::None,
+                           tr("Empty the selected cells, or the current cell, of the current layer."));
+    connect(deleteAct, &QAction::triggered, worldViewWidget, &WorldViewWidget::deleteCells);
 }
 
 void MainWindow::createMenus()
@@ -205,6 +219,10 @@ void MainWindow::createMenus()
     editMenu->addSeparator();
     editMenu->addAction(undoAct);
     editMenu->addAction(redoAct);
+    editMenu->addSeparator();
+    editMenu->addAction(selectAllAct);
+    editMenu->addAction(randomBrushAct);
+    editMenu->addAction(deleteAct);
 
     viewMenu = menuBar()->addMenu(tr("&View"));
     toolBarsMenu = viewMenu->addMenu(tr("ToolBars"));
@@ -268,6 +286,7 @@ void MainWindow::createToolBars()
     paintToolBar->addAction(passAct);
     paintToolBar->addSeparator();
     paintToolBar->addAction(topLayerAct);
+    paintToolBar->addAction(randomBrushAct);
 
     objectToolBar = addToolBar(tr("&Object"));
     objectToolBar->addAction(newPropAct);

@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -58,22 +59,9 @@ void MainWindow::openProject() { }
 
 void MainWindow::importSet()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Import Game Set"), QStringLiteral("."),
-                                                      tr("Map files (*.map);;Tiled maps (*.tmx *.tmx.gz)"));
-    QString error;
-    QList<FileProblem> unloaded;
-    bool imported;
-    {
-        const WaitCursor waiting;
-        imported = worldViewWidget->readMapFile(path, &error, &unloaded);
-    }
-    // A cancelled import has nothing to report.
-    if (!imported && error.isEmpty())
-        return;
-    if (!imported)
-        unloaded = { { error, QString() } };
-    if (!unloaded.isEmpty())
-        refuseTileSetLoads(unloaded);
+    importMapFile(QFileDialog::getOpenFileName(this, tr("Import Game Set"), QStringLiteral("."),
+                                               tr("Map files (*.map);;Tiled maps (*.tmx *.tmx.gz)")),
+                  false);
 }
 
 // There is no project file yet, so saving everything means saving the set:
@@ -103,7 +91,7 @@ bool MainWindow::writeMap(const QString& path)
     return saved;
 }
 
-void MainWindow::refuseTileSetLoads(const QList<FileProblem>& problems)
+void MainWindow::refuseTileSetLoads(const QList<FileProblem>& problems, const QStringList& locatable)
 {
     QStringList lines;
     for (const FileProblem& problem : problems) {
@@ -111,9 +99,17 @@ void MainWindow::refuseTileSetLoads(const QList<FileProblem>& problems)
         lines << (problem.path.isEmpty() ? shortenedForMessage(problem.message, this)
                                          : problem.message.arg(shortenedForMessage(problem.path, this)));
     }
-    QMessageBox::information(this, tr("TileSet Load"),
-                             tr("File could not be loaded...") + QLatin1Char('\n') + lines.join(QLatin1Char('\n')),
-                             QMessageBox::Ok, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, tr("TileSet Load"),
+                    tr("File could not be loaded...") + QLatin1Char('\n') + lines.join(QLatin1Char('\n')),
+                    QMessageBox::Ok, this);
+    if (!locatable.isEmpty())
+        box.addButton(QMessageBox::Open)->setText(tr("Locate..."));
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    if (box.exec() != QMessageBox::Open)
+        return;
+    for (const QString& name : locatable)
+        locateTileSet(name);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -2,6 +2,7 @@
 
 #include "app/cellcountspinbox.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -45,6 +46,13 @@ ResizeDialog::ResizeDialog(QWidget* parent)
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
     setWindowTitle(tr("Resize current set"));
+    // A window manager cuts a title wider than its window. Title bars mostly
+    // show it in a bold font, beside an icon and three buttons each about as
+    // wide as the bar is high, some two lines of text.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    setMinimumWidth(title.horizontalAdvance(windowTitle()) + 8 * title.height());
 }
 
 ResizeDialog::~ResizeDialog() = default;

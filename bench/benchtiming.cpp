@@ -1,10 +1,14 @@
 #include "benchtiming.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
 #include <QStringList>
+#include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstring>
@@ -39,6 +43,68 @@ double copyPixelsMilliseconds(const QSize& pixels, int runs)
         QPainter painter(&target);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(0, 0, source);
+    });
+}
+
+namespace {
+
+// A window that only copies a picture of its own size onto the screen.
+class CopyWindow : public QWidget
+{
+public:
+    explicit CopyWindow(const QSize& size)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        resize(size);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const qreal ratio = devicePixelRatioF();
+        if (picture.size() != size() * ratio) {
+            picture = QImage(size() * ratio, QImage::Format_RGB32);
+            picture.fill(QColor(90, 140, 60));
+            picture.setDevicePixelRatio(ratio);
+        }
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(0, 0, picture);
+    }
+
+private:
+    QImage picture;
+};
+
+} // namespace
+
+double repaintFloorMilliseconds(const QSize& pixels, double devicePixelRatio, int runs)
+{
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return copyPixelsMilliseconds(pixels * devicePixelRatio, runs);
+    if (pixels.isEmpty())
+        return 0;
+    CopyWindow window(pixels);
+    showAndWait(window);
+    return medianMilliseconds(runs, [&] { window.repaint(); });
+}
+
+void showAndWait(QWidget& window)
+{
+    window.show();
+    QElapsedTimer waited;
+    waited.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    QApplication::processEvents();
+}
+
+double startProcessMilliseconds(int runs)
+{
+    return medianMilliseconds(runs, [] {
+        QProcess process;
+        process.start(QStringLiteral("/bin/true"), QStringList());
+        process.waitForFinished(-1);
     });
 }
 
@@ -90,6 +156,26 @@ double residentMegabytes()
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
     }
     return 0;
+}
+
+double residentPeakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return 0;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    }
+    return 0;
+}
+
+void resetResidentPeak()
+{
+    // Linux sets the peak back to the resident set for "5".
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 double fillBytesMegabytes(qint64 bytes)

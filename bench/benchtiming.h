@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class QWidget;
+
 // Median wall-clock time of `runs` calls of `work`, in milliseconds, after
 // one call that is not counted (it fills caches and builds what is built
 // once).
@@ -15,6 +17,15 @@ double medianMilliseconds(int runs, const std::function<void()>& work);
 // Copying `pixels` through QPainter from one premultiplied image to another,
 // as a backing store receives a finished picture.
 double copyPixelsMilliseconds(const QSize& pixels, int runs);
+
+// The floor of a repaint of `pixels` widget pixels at `devicePixelRatio`
+// device pixels each: on Qt's offscreen platform, copying the device pixels
+// as above; on a platform with a screen, the repaint of a window that copies
+// as many pixels, its flush to the screen included.
+double repaintFloorMilliseconds(const QSize& pixels, double devicePixelRatio, int runs);
+
+// Starting a program that does nothing, and its end.
+double startProcessMilliseconds(int runs);
 
 // Copying `bytes` bytes in memory.
 double copyBytesMilliseconds(qint64 bytes, int runs);
@@ -28,6 +39,15 @@ double readFilesMilliseconds(const QStringList& files, int runs);
 
 // The resident set of this process (VmRSS), in megabytes.
 double residentMegabytes();
+
+// The peak of the resident set (VmHWM) since the start of the process, or
+// since resetResidentPeak(), in megabytes.
+double residentPeakMegabytes();
+void resetResidentPeak();
+
+// Shows `window` and waits, up to a few seconds, until the platform shows
+// it, so that its repaints reach the screen.
+void showAndWait(QWidget& window);
 
 // Growth of the resident set when `bytes` bytes are allocated and filled.
 double fillBytesMegabytes(qint64 bytes);

@@ -1,7 +1,11 @@
 // Measures the editor on its largest map, with plain and with translucent
-// tile art: repaints, the first paint after a zoom change, drags, a square
-// fill, saving and importing, the palette and memory. Prints a table, or
-// with --tsv one line per figure: name, median, unit, floor, ratio.
+// tile art: repaints, also at a screen scale of 2 and in a 3840 x 2160
+// window, the first paint after a zoom change, drags, square and flood
+// fills, moving the map's cells, stamps and their preview, saving and
+// importing, the command line's render, the palette, reloading a changed tile
+// set and memory. Prints a table, or with --tsv one line per figure: name,
+// median, unit, floor, ratio. The figures at a screen scale of 2 and those of
+// the largest map are measured in processes of their own.
 
 #include "benchdata.h"
 #include "benchfigure.h"
@@ -12,17 +16,20 @@
 
 #include "app/mainwindow.h"
 #include "canvas/worldviewwidget.h"
+#include "document/mapdocument.h"
 #include "mapcli/mapcommand.h"
 #include "mapfile/mapdata.h"
 #include "mapfile/mapparser.h"
 #include "palette/tilesetwidget.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -38,11 +45,16 @@ class Bench
 public:
     Bench(MainWindow& window, const BenchFiles& files, const QString& folder);
     QList<Figure> run();
+    // The repaint figures at the screen scale of this process, their names
+    // ending in `suffix`.
+    QList<Figure> runAtScale(const QString& suffix, const QString& scale);
 
 private:
     Figure memory();
-    Figure repaint(const char* name, const QString& title, double goal, double goalRatio);
-    Figure firstPaint(const char* name, const QString& title);
+    Figure repaint(const QString& name, const QString& title, double goal, double goalRatio);
+    Figure firstPaint(const QString& name, const QString& title, double goal);
+    // Repaints of a 3840 x 2160 viewport at zoom 1.0, 0.6 and 0.2.
+    QList<Figure> largeWindow();
     QList<Figure> translucentArt(double plainImport);
     // Times an edit with its repaint: one run to warm up, one that learns
     // which pixels it repaints (the floor copies as many), then `runs`
@@ -51,15 +63,23 @@ private:
                       const std::function<void()>& work);
     Figure dragStep(const char* name, const QString& title, int tool);
     Figure squareFill();
-    Figure floodFill();
+    Figure floodFill(const char* name, const QString& title, double goal);
     Figure undoFill();
+    // The map's cells moved one cell and back, a drag with a stamp, and the
+    // stamp's preview following the pointer; the map is imported again
+    // afterwards.
+    QList<Figure> layoutTools();
     // The top layer one tile, by a square fill of the whole map: one step.
     void fillWholeMap(int tile);
     QList<Figure> mapFile();
     Figure commandLineRender();
     Figure tmxImport();
     Figure pseudoFileRefusal();
+    Figure commandLineProcess();
     Figure paletteRepaint();
+    // The floor of repainting the pixels of a canvas's paints.
+    double repaintFloor(const QSize& painted, int runs) const;
+    Figure reloadLargeTileSet();
 
     void setViewport(const QSize& size);
     void scrollTo(double fractionX, double fractionY);
@@ -147,6 +167,11 @@ void Bench::repaintNow()
     QApplication::processEvents();
 }
 
+double Bench::repaintFloor(const QSize& painted, int runs) const
+{
+    return repaintFloorMilliseconds(painted, canvas->devicePixelRatioF(), runs);
+}
+
 QList<Figure> Bench::run()
 {
     QList<Figure> figures;
@@ -155,33 +180,92 @@ QList<Figure> Bench::run()
     // At zoom 0.2 the whole map is on screen.
     canvas->setZoom(0.2f);
     setViewport(canvas->sizeHint());
-    figures << repaint("repaint_whole_z02",
+    figures << repaint(QStringLiteral("repaint_whole_z02"),
                        QStringLiteral("repaint of the whole map at zoom 0.2 (%1)").arg(viewportText()), 4, 1.6);
-    figures << firstPaint("first_paint_z02", QStringLiteral("first paint of the whole map after zooming to 0.2"));
+    figures << firstPaint(QStringLiteral("first_paint_z02"),
+                          QStringLiteral("first paint of the whole map after zooming to 0.2"), 4);
     figures << dragStep("drag_paint_z02", QStringLiteral("paint drag step at zoom 0.2"),
                         WorldViewWidget::Paint);
+    figures << floodFill("flood_fill_255_z02",
+                         QStringLiteral("flood fill of the whole map seen at zoom 0.2, with its repaint"), 6);
 
     canvas->setZoom(1.0f);
     setViewport(QSize(1000, 650));
     scrollTo(0.5, 0.5);
-    figures.prepend(repaint("repaint_viewport_z1",
-                            QStringLiteral("repaint of a %1 viewport at zoom 1.0").arg(viewportText()), 1, 2));
+    figures.prepend(repaint(QStringLiteral("repaint_viewport_z1"),
+                            QStringLiteral("repaint of a %1 viewport at zoom 1.0").arg(viewportText()), 1, 1.6));
+    figures << largeWindow();
+    canvas->setZoom(1.0f);
+    setViewport(QSize(1000, 650));
     scrollTo(0, 0);
     figures << dragStep("drag_paint_z1", QStringLiteral("paint drag step at zoom 1.0"),
                         WorldViewWidget::Paint);
     figures << dragStep("drag_select_z1", QStringLiteral("select drag step at zoom 1.0"),
                         WorldViewWidget::Select);
     figures << squareFill();
-    figures << floodFill();
+    figures << floodFill(
+        "flood_fill_255",
+        QStringLiteral("flood fill of a %1 x %1 region at zoom 1.0, with its repaint").arg(BenchMapSide), 20);
     figures << undoFill();
     const QList<Figure> files = mapFile();
     figures << files;
     figures << commandLineRender();
     figures << tmxImport();
     figures << pseudoFileRefusal();
+    figures << commandLineProcess();
     figures << translucentArt(files.last().median);
+    figures << layoutTools();
     figures << paletteRepaint();
+    figures << reloadLargeTileSet();
     figures << rss;
+    return figures;
+}
+
+QList<Figure> Bench::runAtScale(const QString& suffix, const QString& scale)
+{
+    QList<Figure> figures;
+    const QList<QPair<QString, QString>> maps = { { files.map, QString() },
+                                                  { files.alphaMap, QStringLiteral("_alpha") } };
+    for (const auto& [map, art] : maps) {
+        const QString translucent = art.isEmpty() ? QString() : QStringLiteral(", translucent art");
+        canvas->readMapFile(map);
+        canvas->setZoom(0.2f);
+        setViewport(canvas->sizeHint());
+        figures << repaint(QStringLiteral("repaint_whole_z02") + art + suffix,
+                           QStringLiteral("repaint of the whole map at zoom 0.2, screen scale %1%2")
+                               .arg(scale, translucent),
+                           0, 1.6);
+        if (art.isEmpty()) {
+            figures << firstPaint(QStringLiteral("first_paint_z02") + suffix,
+                                  QStringLiteral("first paint of the whole map after zooming to 0.2, screen scale %1")
+                                      .arg(scale),
+                                  16);
+        }
+        canvas->setZoom(1.0f);
+        setViewport(QSize(1000, 650));
+        scrollTo(0.5, 0.5);
+        figures << repaint(QStringLiteral("repaint_viewport_z1") + art + suffix,
+                           QStringLiteral("repaint of a %1 viewport at zoom 1.0, screen scale %2%3")
+                               .arg(viewportText(), scale, translucent),
+                           0, 1.6);
+    }
+    return figures;
+}
+
+QList<Figure> Bench::largeWindow()
+{
+    QList<Figure> figures;
+    setViewport(QSize(3840, 2160));
+    const QList<QPair<float, const char*>> zooms = { { 1.0f, "1" }, { 0.6f, "06" }, { 0.2f, "02" } };
+    for (const auto& [zoom, name] : zooms) {
+        canvas->setZoom(zoom);
+        QApplication::processEvents();
+        scrollTo(0.5, 0.5);
+        figures << repaint(QStringLiteral("repaint_4k_z%1").arg(QLatin1String(name)),
+                           QStringLiteral("repaint of a %1 viewport at zoom %2")
+                               .arg(viewportText(), QString::number(zoom, 'f', 1)),
+                           0, 1.6);
+    }
     return figures;
 }
 
@@ -219,18 +303,17 @@ Figure Bench::memory()
              60 };
 }
 
-Figure Bench::repaint(const char* name, const QString& title, double goal, double goalRatio)
+Figure Bench::repaint(const QString& name, const QString& title, double goal, double goalRatio)
 {
     QApplication::processEvents();
     canvasPaints.reset();
     canvas->repaint();
     const QSize painted = canvasPaints.paintedPixels();
     const double median = medianMilliseconds(41, [this] { canvas->repaint(); });
-    return { QString::fromLatin1(name), title, median, QStringLiteral("ms"), copyPixelsMilliseconds(painted, 41),
-             goal,  goalRatio };
+    return { name, title, median, QStringLiteral("ms"), repaintFloor(painted, 41), goal, goalRatio };
 }
 
-Figure Bench::firstPaint(const char* name, const QString& title)
+Figure Bench::firstPaint(const QString& name, const QString& title, double goal)
 {
     // Each run paints at zoom 1.0 first, untimed, so that the picture kept
     // of the cells is of another zoom; then the zoom change to 0.2 and the
@@ -256,8 +339,7 @@ Figure Bench::firstPaint(const char* name, const QString& title)
     }
     std::sort(times.begin(), times.end());
     const QSize painted = canvasPaints.paintedPixels();
-    return { QString::fromLatin1(name), title, times[times.size() / 2], QStringLiteral("ms"),
-             copyPixelsMilliseconds(painted, 41), 15 };
+    return { name, title, times[times.size() / 2], QStringLiteral("ms"), repaintFloor(painted, 41), goal };
 }
 
 QList<Figure> Bench::translucentArt(double plainImport)
@@ -275,16 +357,16 @@ QList<Figure> Bench::translucentArt(double plainImport)
 
     canvas->setZoom(0.2f);
     setViewport(canvas->sizeHint());
-    figures << repaint("repaint_whole_z02_alpha",
+    figures << repaint(QStringLiteral("repaint_whole_z02_alpha"),
                        QStringLiteral("repaint of the whole map at zoom 0.2, translucent art"), 4, 1.6);
-    figures << firstPaint("first_paint_z02_alpha",
-                          QStringLiteral("first paint of the whole map after zooming to 0.2, translucent art"));
+    figures << firstPaint(QStringLiteral("first_paint_z02_alpha"),
+                          QStringLiteral("first paint of the whole map after zooming to 0.2, translucent art"), 4);
     canvas->setZoom(1.0f);
     setViewport(QSize(1000, 650));
     scrollTo(0.5, 0.5);
-    figures << repaint("repaint_viewport_z1_alpha",
+    figures << repaint(QStringLiteral("repaint_viewport_z1_alpha"),
                        QStringLiteral("repaint of a %1 viewport at zoom 1.0, translucent art").arg(viewportText()),
-                       1, 2);
+                       1, 1.6);
     scrollTo(0, 0);
     canvas->readMapFile(files.map);
     QApplication::processEvents();
@@ -301,15 +383,14 @@ Figure Bench::editFigure(const char* name, const QString& title, int runs, doubl
     if (canvasPaints.paintEvents() == 0)
         std::fprintf(stderr, "varnholdbench: %s repainted nothing\n", name);
     const double median = medianMilliseconds(runs, work);
-    return { QString::fromLatin1(name), title, median, QStringLiteral("ms"), copyPixelsMilliseconds(painted, runs),
-             goal };
+    return { QString::fromLatin1(name), title, median, QStringLiteral("ms"), repaintFloor(painted, runs), goal };
 }
 
 Figure Bench::dragStep(const char* name, const QString& title, int tool)
 {
     // Each step is a press on one cell, a move with the button held to the
-    // next cell (down and right for a selection, which grows only that way),
-    // and the repaint that follows; the release ends it.
+    // next cell (down and right for a selection), and the repaint that
+    // follows; the release ends it.
     canvas->setTool(tool);
     QApplication::processEvents();
     int step = 0;
@@ -358,7 +439,7 @@ void Bench::fillWholeMap(int tile)
     repaintNow();
 }
 
-Figure Bench::floodFill()
+Figure Bench::floodFill(const char* name, const QString& title, double goal)
 {
     // The top layer made one tile by a fill of the whole map, then filled
     // from one cell with another tile and back again; every step is undone
@@ -371,10 +452,7 @@ Figure Bench::floodFill()
         mouse(QEvent::MouseButtonRelease, QPoint(5, 5), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
         repaintNow();
     };
-    const Figure figure = editFigure(
-        "flood_fill_255",
-        QStringLiteral("flood fill of a %1 x %1 region at zoom 1.0, with its repaint").arg(BenchMapSide), 41, 20,
-        work);
+    const Figure figure = editFigure(name, title, 41, goal, work);
     UndoHistory& history = canvas->history();
     for (int step = 0; step <= fills; ++step)
         history.undo();
@@ -406,6 +484,69 @@ Figure Bench::undoFill()
     canvas->setTool(WorldViewWidget::Paint);
     QApplication::processEvents();
     return figure;
+}
+
+QList<Figure> Bench::layoutTools()
+{
+    QList<Figure> figures;
+    MapDocument* document = canvas->document();
+    canvas->setZoom(1.0f);
+    setViewport(QSize(1000, 650));
+    scrollTo(0, 0);
+
+    // Shift+drag of the whole map's selection, both layers, one cell right
+    // and back in turn; the cells moved past the edge are dropped.
+    canvas->setTool(WorldViewWidget::Select);
+    canvas->selectAll();
+    QApplication::processEvents();
+    int moves = 0;
+    const auto move = [&] {
+        const QPoint from(5, 5);
+        const QPoint to = from + QPoint(moves++ % 2 == 0 ? 1 : -1, 0);
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+        repaintNow();
+        mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+        repaintNow();
+    };
+    figures << editFigure(
+        "move_255",
+        QStringLiteral("Shift+drag of a %1 x %1 selection one cell, with its repaints").arg(BenchMapSide), 21,
+        5, move);
+
+    // A stamp of 4 x 4 tiles, laid somewhere else in each step, so that it
+    // changes cells.
+    canvas->setTool(WorldViewWidget::Paint);
+    document->setBrushTiles(canvas->tileSetIndex(brush.tileSetFile), QRect(2, 2, 4, 4));
+    QApplication::processEvents();
+    int strokes = 0;
+    const auto stroke = [&] {
+        const QPoint from(strokes % 17, strokes / 17 % 13);
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, from + QPoint(4, 0), Qt::NoButton, Qt::LeftButton);
+        repaintNow();
+        mouse(QEvent::MouseButtonRelease, from + QPoint(4, 0), Qt::LeftButton, Qt::NoButton);
+        ++strokes;
+    };
+    figures << editFigure("stamp_stroke_z1",
+                          QStringLiteral("paint drag step with a 4 x 4 stamp to its next copy at zoom 1.0"),
+                          201, 0.5, stroke);
+
+    // The preview of that stamp as the pointer moves one cell, no button held.
+    int steps = 0;
+    const auto preview = [&] {
+        mouse(QEvent::MouseMove, QPoint(10 + steps++ % 2, 8), Qt::NoButton, Qt::NoButton);
+        repaintNow();
+    };
+    figures << editFigure(
+        "preview_move_z1",
+        QStringLiteral("repaint of a 4 x 4 stamp's preview as the pointer moves a cell at zoom 1.0"), 201,
+        0.3, preview);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(canvas, &leave);
+    canvas->readMapFile(files.map);
+    QApplication::processEvents();
+    return figures;
 }
 
 QList<Figure> Bench::mapFile()
@@ -510,6 +651,35 @@ Figure Bench::pseudoFileRefusal()
              1000 };
 }
 
+Figure Bench::commandLineProcess()
+{
+    // The command as a user starts it: the process's start-up and its end
+    // included, on the platform it picks itself.
+    const QString picture = folder + QStringLiteral("/process.png");
+    const QStringList arguments { QStringLiteral("render"), files.map, QStringLiteral("-o"), picture,
+                                  QStringLiteral("--zoom"), QStringLiteral("0.2") };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    int failures = 0;
+    const double median = medianMilliseconds(5, [&] {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(VARNHOLD_MAP_PROGRAM), arguments);
+        if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            ++failures;
+    });
+    if (failures > 0)
+        std::fprintf(stderr, "varnholdbench: varnhold-map render failed %d times\n", failures);
+    const QSize pixels(2041, 2041);
+    return { QStringLiteral("render_cli_process_255_z02"),
+             QStringLiteral("varnhold-map render of the map at zoom 0.2 as a process of its own"),
+             median,
+             QStringLiteral("ms"),
+             startProcessMilliseconds(5) + copyPixelsMilliseconds(pixels, 5)
+                 + writeFileMilliseconds(folder, QFileInfo(picture).size(), 5),
+             150 };
+}
+
 Figure Bench::paletteRepaint()
 {
     palette->loadTileSet(files.largeTileSet);
@@ -525,51 +695,127 @@ Figure Bench::paletteRepaint()
                  .arg(shown.height()),
              median,
              QStringLiteral("ms"),
-             copyPixelsMilliseconds(painted, 41),
+             repaintFloorMilliseconds(painted, palette->devicePixelRatioF(), 41),
              0 };
 }
 
+Figure Bench::reloadLargeTileSet()
+{
+    // The palette shows the 2000 x 2000 set. Before each run its file is
+    // replaced by the other of two pictures; a run is the document reading
+    // it again, with the repaint of the palette and the canvas. The file
+    // watcher's own reload of the same change is let pass between runs.
+    const QString file = QFileInfo(files.largeTileSet).absoluteFilePath();
+    const QImage original(file);
+    QByteArray pictures[2];
+    for (int k = 0; k < 2; ++k) {
+        QBuffer buffer(&pictures[k]);
+        buffer.open(QIODevice::WriteOnly);
+        original.mirrored(k == 0, false).save(&buffer, "PNG");
+    }
+    MapDocument* document = canvas->document();
+    constexpr int runs = 11;
+    std::vector<double> times;
+    QElapsedTimer timer;
+    for (int run = 0; run <= runs; ++run) {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(pictures[run % 2]) < 0)
+            std::fprintf(stderr, "varnholdbench: cannot write %s\n", qPrintable(file));
+        out.close();
+        timer.start();
+        document->reloadTileSetFile(file);
+        repaintNow();
+        if (run > 0)
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        QElapsedTimer settling;
+        settling.start();
+        while (settling.elapsed() < 3 * TileSetWatcher::QuietMilliseconds)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    std::sort(times.begin(), times.end());
+    return { QStringLiteral("reload_2000"),
+             QStringLiteral("reload of a changed 2000 x 2000 tile set shown in the palette, with the repaint"),
+             times[times.size() / 2],
+             QStringLiteral("ms"),
+             readFilesMilliseconds({ file }, runs),
+             100 };
+}
+
 // The editor importing a 1024 x 1024 map, in a process of its own so that
-// its memory is measured from an empty editor: prints the growth of the
-// resident memory (MB) and the import's time (ms).
-int measureLargeImport(const QString& map)
+// its memory is measured from an empty editor: prints the figures of the
+// import's time and of the growth of the resident memory, what is left and
+// the peak.
+int measureLargeImport(const QString& map, const QStringList& tileSets)
 {
     MainWindow window;
-    window.show();
-    QApplication::processEvents();
+    showAndWait(window);
     auto* canvas = window.findChild<WorldViewWidget*>();
     canvas->repaint();
     const double empty = residentMegabytes();
-    QElapsedTimer timer;
-    timer.start();
+    resetResidentPeak();
     canvas->readMapFile(map);
-    const double first = timer.nsecsElapsed() / 1e6;
     QApplication::processEvents();
     canvas->repaint();
     const double grown = residentMegabytes() - empty;
+    const double peak = residentPeakMegabytes() - empty;
     const double median = medianMilliseconds(3, [&] { canvas->readMapFile(map); });
-    std::printf("%f\t%f\t%f\n", grown, median, first);
+    const double cells = fillBytesMegabytes(2 * qint64(sizeof(Cell)) * 1024 * 1024);
+    const QList<Figure> figures
+        = { { QStringLiteral("import_1024"), QStringLiteral("readMapFile of a 1024 x 1024 map"), median,
+              QStringLiteral("ms"), readFilesMilliseconds(QStringList(map) + tileSets, 3), 0 },
+            { QStringLiteral("rss_1024"),
+              QStringLiteral("resident memory with a 1024 x 1024 map, over the empty editor"), grown,
+              QStringLiteral("MB"), cells, 60 },
+            { QStringLiteral("rss_1024_peak"),
+              QStringLiteral("peak resident memory importing a 1024 x 1024 map, over the empty editor"), peak,
+              QStringLiteral("MB"), cells, 60 } };
+    for (const Figure& figure : figures)
+        std::printf("%s\n", figureLine(figure).constData());
     return 0;
+}
+
+// The repaint figures at a screen scale of 2, in a process of its own (the
+// scale is the process's): prints their figures.
+int measureAtScale2(const BenchFiles& files, const QString& folder)
+{
+    MainWindow window;
+    showAndWait(window);
+    Bench bench(window, files, folder);
+    for (const Figure& figure : bench.runAtScale(QStringLiteral("_dpr2"), QStringLiteral("2")))
+        std::printf("%s\n", figureLine(figure).constData());
+    return 0;
+}
+
+// The figures that another process of the benchmark prints, started with
+// `arguments` and the environment's variables `variables` added.
+QList<Figure> figuresOf(const QStringList& arguments, const QStringList& variables, const char* what)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : variables)
+        environment.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(environment);
+    process.start(QCoreApplication::applicationFilePath(), arguments);
+    process.waitForFinished(-1);
+    QList<Figure> figures;
+    for (const QByteArray& line : process.readAllStandardOutput().split('\n')) {
+        if (const std::optional<Figure> figure = figureFromLine(line))
+            figures << *figure;
+    }
+    if (figures.isEmpty())
+        std::fprintf(stderr, "varnholdbench: the figures %s could not be measured\n", what);
+    return figures;
 }
 
 QList<Figure> largeImport(const BenchFiles& files, const QString& folder)
 {
     const QString map = writeBenchMap(folder + QStringLiteral("/huge.map"), files.mapTileSets, 1024);
-    QProcess process;
-    process.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--import-1024"), map });
-    process.waitForFinished(-1);
-    const QList<QByteArray> values = process.readAllStandardOutput().trimmed().split('\t');
-    if (map.isEmpty() || values.size() != 3) {
-        std::fprintf(stderr, "varnholdbench: the import of a 1024 x 1024 map failed\n");
+    if (map.isEmpty()) {
+        std::fprintf(stderr, "varnholdbench: the 1024 x 1024 map cannot be written\n");
         return {};
     }
-    const double cellBytes = 2 * double(sizeof(Cell)) * 1024 * 1024;
-    return { { QStringLiteral("import_1024"), QStringLiteral("readMapFile of a 1024 x 1024 map"),
-               values[1].toDouble(), QStringLiteral("ms"),
-               readFilesMilliseconds(QStringList(map) + files.mapTileSets, 3), 0 },
-             { QStringLiteral("rss_1024"),
-               QStringLiteral("resident memory with a 1024 x 1024 map, over the empty editor"),
-               values[0].toDouble(), QStringLiteral("MB"), fillBytesMegabytes(qint64(cellBytes)), 60 } };
+    return figuresOf(QStringList { QStringLiteral("--import-1024"), map } + files.mapTileSets, {},
+                     "of a 1024 x 1024 map");
 }
 
 // A start with a map to import: from the window's construction to the end of
@@ -591,50 +837,10 @@ Figure startupImport(const BenchFiles& files)
              100 };
 }
 
-QString number(double value)
+QList<Figure> atScale2(const BenchFiles& files, const QString& folder)
 {
-    return QString::number(value, 'f', value < 0.01 ? 5 : value < 10 ? 3 : 1);
-}
-
-void printTable(const QList<Figure>& figures)
-{
-    QTextStream out(stdout);
-    out << QStringLiteral(
-               "Varnhold on a %1 x %1 map, both layers full; medians, floor measured in the same run\n\n")
-               .arg(BenchMapSide);
-    out << QStringLiteral("%1  %2  %3  %4  %5\n")
-               .arg(QStringLiteral("figure"), -80)
-               .arg(QStringLiteral("median"), 11)
-               .arg(QStringLiteral("floor"), 11)
-               .arg(QStringLiteral("ratio"), 7)
-               .arg(QStringLiteral("goal"), 24);
-    for (const Figure& figure : figures) {
-        QStringList goals;
-        if (figure.goal > 0)
-            goals << QStringLiteral("<= %1 %2").arg(number(figure.goal), figure.unit);
-        if (figure.goalRatio > 0)
-            goals << QStringLiteral("ratio <= %1").arg(figure.goalRatio);
-        const QString goal = goals.join(QStringLiteral(", "));
-        const bool met = (figure.goal <= 0 || figure.median <= figure.goal)
-            && (figure.goalRatio <= 0 || figure.median <= figure.goalRatio * figure.floor);
-        const QString verdict = goals.isEmpty() ? QString() : met ? QStringLiteral("  met") : QStringLiteral("  MISSED");
-        out << QStringLiteral("%1  %2  %3  %4  %5%6\n")
-                   .arg(figure.title, -80)
-                   .arg(number(figure.median) + QLatin1Char(' ') + figure.unit, 11)
-                   .arg(number(figure.floor) + QLatin1Char(' ') + figure.unit, 11)
-                   .arg(number(figure.median / figure.floor), 7)
-                   .arg(goal, 24)
-                   .arg(verdict);
-    }
-}
-
-void printTsv(const QList<Figure>& figures)
-{
-    QTextStream out(stdout);
-    for (const Figure& figure : figures) {
-        out << figure.name << '\t' << number(figure.median) << '\t' << figure.unit << '\t'
-            << number(figure.floor) << '\t' << number(figure.median / figure.floor) << '\n';
-    }
+    return figuresOf({ QStringLiteral("--at-scale-2"), folder, files.map, files.alphaMap },
+                     { QStringLiteral("QT_SCALE_FACTOR=2") }, "at a screen scale of 2");
 }
 
 } // namespace
@@ -647,10 +853,16 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
     QApplication application(argc, argv);
     const QStringList arguments = application.arguments();
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("--import-1024"))
-        return measureLargeImport(arguments[2]);
+    if (arguments.size() >= 3 && arguments[1] == QLatin1String("--import-1024"))
+        return measureLargeImport(arguments[2], arguments.mid(3));
     if (arguments.size() == 3 && arguments[1] == QLatin1String("--gif-screens"))
         return measureGifScreens(arguments[2]);
+    if (arguments.size() == 5 && arguments[1] == QLatin1String("--at-scale-2")) {
+        BenchFiles files;
+        files.map = arguments[3];
+        files.alphaMap = arguments[4];
+        return measureAtScale2(files, arguments[2]);
+    }
     const bool tsv = arguments.contains(QStringLiteral("--tsv"));
 
     QTemporaryDir folder;
@@ -661,11 +873,14 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    MainWindow window;
-    window.show();
-    QApplication::processEvents();
-    Bench bench(window, files, folder.path());
-    QList<Figure> figures = bench.run();
+    QList<Figure> figures;
+    {
+        MainWindow window;
+        showAndWait(window);
+        Bench bench(window, files, folder.path());
+        figures = bench.run();
+    }
+    figures << atScale2(files, folder.path());
     figures << largeImport(files, folder.path());
     figures << startupImport(files);
     figures << decodingFigures(folder.path());
@@ -673,6 +888,6 @@ int main(int argc, char* argv[])
     if (tsv)
         printTsv(figures);
     else
-        printTable(figures);
+        printTable(figures, BenchMapSide);
     return 0;
 }

@@ -10,12 +10,25 @@
 
 #include "render/maprenderer.h"
 
-#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
 
 #include <algorithm>
+
+namespace {
+
+// The ground, the cells and the grid lines within `area`, each drawn by the
+// painter.
+void drawDirectly(QPainter& painter, const QRect& area, const MapRenderer& renderer, const QColor& ground,
+                  bool gridLines)
+{
+    painter.fillRect(area, ground);
+    renderer.drawCells(painter, area);
+    if (gridLines)
+        renderer.drawGrid(painter, area);
+}
+
+} // namespace
 
 QSize WorldViewWidget::sizeHint() const
 {
@@ -32,6 +45,9 @@ void WorldViewWidget::setZoom(float zoom)
     resize(sizeHint());
     update();
     updateGeometry();
+    // The pointer has not moved, the cells under it have.
+    followPointer();
+    previewChanged();
 }
 
 QRect WorldViewWidget::selectionFramePixels(const QRect& cells) const
@@ -91,15 +107,16 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect area = event->rect();
     const MapRenderer cells = renderer();
-    if (!drawCachedCells(painter, area, cells)) {
-        painter.fillRect(area, groundColour());
-        cells.drawCells(painter, area);
-        if (showLines)
-            cells.drawGrid(painter, area);
-    }
+    if (!drawCachedCells(painter, area, cells))
+        drawDirectly(painter, area, cells, groundColour(), showLines);
+    drawPreview(painter, area, cells);
     drawMarks(painter);
-    if (selectionRect)
-        drawSelection(painter);
+    if (const std::optional<QRect> frame = selectionFrame())
+        drawFrame(painter, *frame, QColor(55, 150, 240, 200));
+    // The cells a Ctrl+drag takes as the brush, in the colour of the
+    // palette's frame around the brush's tiles.
+    if (pickedCells)
+        drawFrame(painter, *pickedCells, QColor(255, 1, 1, 160));
 }
 
 QColor WorldViewWidget::groundColour() const
@@ -113,13 +130,10 @@ QColor WorldViewWidget::groundColour() const
 
 bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer)
 {
-    // The cache copies whole device pixels, so it serves only an unscaled
-    // device; and only a 32-bit raster image blends exactly as its chunks do.
-    const QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
-    const bool rasterImage = device && device->devType() == QInternal::Image
-        && (static_cast<const QImage*>(device)->format() == QImage::Format_RGB32
-            || static_cast<const QImage*>(device)->format() == QImage::Format_ARGB32_Premultiplied);
-    if (devicePixelRatioF() != 1.0 || !rasterImage) {
+    // The cache copies device pixels, so it serves only a raster image
+    // whose pixels it can composite exactly as the painter would draw them.
+    const std::optional<LayerCache::Device> device = LayerCache::deviceOf(painter);
+    if (!device) {
         layerCache.clear();
         return false;
     }
@@ -133,6 +147,9 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
     layout.gridLines = showLines;
     layout.gridColour = showLines ? palette().color(QPalette::WindowText).rgba() : 0;
     layout.ground = groundColour().rgba();
+    layout.scale = device->scale;
+    layout.phase = device->phase;
+    layout.format = device->format;
     layerCache.setLayout(std::move(layout));
 
     QList<qint64> keys = { passYesImage.cacheKey(), passNoImage.cacheKey() };
@@ -140,12 +157,13 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
         if (!map().slotImage(slot).isNull())
             keys << map().slotImage(slot).cacheKey();
     }
-    scaledTiles.retain(geometry.cellSide(), keys);
+    scaledTiles.retain(keys);
     layerCache.setImages(keys);
 
     const bool passMarks = currentTool == Pass;
     const CellGrid& topCells = map().cells(Layer::Top);
     const CellGrid& bottomCells = map().cells(Layer::Bottom);
+    const bool topLayer = topLayerOn;
     const auto picturesOf = [&](const QRect& cells, CellPicture* picture) {
         for (int column = cells.left(); column <= cells.right(); ++column) {
             const Cell* bottomColumn = bottomCells.column(column);
@@ -155,24 +173,21 @@ bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, cons
                 const Cell& top = topColumn[row];
                 picture->bottomImage = renderer.imageKey(bottom);
                 picture->bottomTile = picture->bottomImage ? bottom.tileIndex : -1;
-                picture->topImage = topLayerOn ? renderer.imageKey(top) : 0;
+                picture->topImage = topLayer ? renderer.imageKey(top) : 0;
                 picture->topTile = picture->topImage ? top.tileIndex : -1;
                 picture->passMark = passMarks ? (top.pass ? 2 : 1) : 0;
             }
         }
     };
-    const auto draw = [this, &renderer](QImage& image, const QPoint& origin, const QRect& pixels) {
-        renderer.drawCells(image, origin, pixels, scaledTiles);
-        if (showLines)
-            renderer.drawGrid(image, origin, pixels);
+    const bool gridLines = showLines;
+    const auto draw = [&](QImage& image, const DevicePixels& pixels, const QRect& part) {
+        renderer.drawCells(image, pixels, part, scaledTiles);
+        if (gridLines)
+            renderer.drawGrid(image, pixels, part);
     };
-    if (!layerCache.paint(painter, area, picturesOf, draw))
-        return false;
-
-    // The canvas may be larger than its cells.
-    const QRect cellPixels(QPoint(0, 0), QPoint(cellToPixel(map().width()), cellToPixel(map().height())));
-    for (const QRect& rest : QRegion(area).subtracted(cellPixels))
-        painter.fillRect(rest, groundColour());
+    layerCache.paint(painter, area, picturesOf, draw, [&](QPainter& direct, const QRect& part) {
+        drawDirectly(direct, part, renderer, groundColour(), gridLines);
+    });
     return true;
 }
 
@@ -180,16 +195,19 @@ void WorldViewWidget::drawMarks(QPainter& painter) const
 {
     painter.drawPixmap(QRectF(cellRect(map().startPoint())), startImage, QRectF(startImage.rect()));
     const int grow = int(20 * double(geometry.zoom));
-    for (const QPoint& cell : { currentCell, hoverCell }) {
+    // The mark under the pointer goes when the pointer leaves the map.
+    std::vector<QPoint> marked { currentCell };
+    if (const std::optional<QPoint> pointed = pointerCell())
+        marked.push_back(*pointed);
+    for (const QPoint& cell : marked) {
         const QRect target = cellRect(cell).adjusted(-grow, -grow, grow, grow);
         painter.drawPixmap(QRectF(target), cursorImage, QRectF(cursorImage.rect()));
     }
 }
 
-void WorldViewWidget::drawSelection(QPainter& painter) const
+void WorldViewWidget::drawFrame(QPainter& painter, const QRect& cells, const QColor& colour) const
 {
-    painter.setPen(QPen(QBrush(QColor(55, 150, 240, 200)), 3, Qt::DashLine));
-    const QRect& cells = *selectionRect;
+    painter.setPen(QPen(QBrush(colour), 3, Qt::DashLine));
     const int x1 = cellToPixel(cells.left()), x2 = cellToPixel(cells.right() + 1);
     const int y1 = cellToPixel(cells.top()), y2 = cellToPixel(cells.bottom() + 1);
     const QLine lines[]

@@ -7,6 +7,8 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
+
 namespace {
 
 // The right button keeps a selection while it stays on one of its cells, by
@@ -18,12 +20,12 @@ bool leavesSelection(const std::optional<QRect>& selection, const QPoint& cell)
 
 } // namespace
 
-bool WorldViewWidget::beyondAnchor(const QPoint& pixel) const
+std::optional<QRect> WorldViewWidget::spanned(const QPoint& from, const QPoint& to) const
 {
-    // A selection grows only to the right of and below the cell it was started in.
-    const QPointF position = geometry.cellPosition(pixel);
-    const QPoint anchor = selectionRect->topLeft();
-    return position.x() > anchor.x() && position.y() > anchor.y();
+    const QRect cells = QRect(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
+                              QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y())))
+        & map().cells(Layer::Top).bounds();
+    return cells.isEmpty() ? std::nullopt : std::optional<QRect>(cells);
 }
 
 void WorldViewWidget::setCurrentCell(int x, int y)
@@ -38,8 +40,19 @@ void WorldViewWidget::setHoverCell(int x, int y)
     const QPoint before = hoverCell;
     hoverCell = cellAt(x, y);
     cellMarkChanged(before, hoverCell, int(20 * double(geometry.zoom)));
-    if (hoverCell != before)
+    if (hoverCell != before) {
         emit statusChanged();
+        previewChanged();
+    }
+}
+
+void WorldViewWidget::startStroke(const QPoint& cell)
+{
+    stroke = strokes++;
+    strokePosition.reset();
+    strokeAnchor = cell;
+    strokeStamp = doc->paintedStamp();
+    strokeSeed = currentTool == Paint ? doc->takeBrushSeed() : std::nullopt;
 }
 
 void WorldViewWidget::strokeTo(const QPoint& pixel)
@@ -63,12 +76,27 @@ void WorldViewWidget::strokeTo(const QPoint& pixel)
         }, stroke);
         return;
     }
-    Cell value;
-    if (!brushCell(&value))
+    // Each cell passed brings the whole copy of the stamp that covers it.
+    layStamp(tr("Paint"), strokeStamp, strokeAnchor, strokeSeed, strokeStamp.copiesOver(passed, strokeAnchor),
+             stroke);
+}
+
+void WorldViewWidget::layStamp(const QString& text, const TileStamp& stamp, const QPoint& anchor,
+                               const std::optional<quint32>& seed, const std::vector<QPoint>& places,
+                               int strokeNumber)
+{
+    if (stamp.isEmpty())
         return;
-    doc->editCells(tr("Paint"), [layer, &passed, value](WorldMap& map, CellPatch* record) {
-        map.fill(layer, passed, value, record);
-    }, stroke);
+    const Layer layer = currentLayer();
+    doc->editCells(
+        text,
+        [&](WorldMap& map, CellPatch* record) {
+            map.fill(
+                layer, places,
+                [&](const QPoint& place, Cell* value) { return stamp.cellAt(place, anchor, seed, value); },
+                record);
+        },
+        strokeNumber);
 }
 
 void WorldViewWidget::setFarCorner(const QPoint& cell)
@@ -80,39 +108,58 @@ void WorldViewWidget::setFarCorner(const QPoint& cell)
     selectionChanged(before);
 }
 
-void WorldViewWidget::dropSelection()
+void WorldViewWidget::setSelection(const std::optional<QRect>& cells)
 {
-    if (!selectionRect)
+    if (selectionRect == cells)
         return;
     const std::optional<QRect> before = selectionRect;
-    selectionRect.reset();
+    selectionRect = cells;
     selectionChanged(before);
+}
+
+void WorldViewWidget::dropSelection()
+{
+    setSelection(std::nullopt);
+}
+
+void WorldViewWidget::selectAll()
+{
+    setSelection(map().cells(Layer::Top).bounds());
 }
 
 void WorldViewWidget::fillSquare()
 {
-    Cell value;
-    if (!brushCell(&value))
-        return;
     const QRect cells = containedCells(*selectionRect);
-    const Layer layer = currentLayer();
-    doc->editCells(tr("Square Fill"), [layer, cells, value](WorldMap& map, CellPatch* record) {
-        map.fill(layer, cells, value, record);
-    });
+    std::vector<QPoint> places;
+    for (int x = cells.left(); x <= cells.right(); ++x) {
+        for (int y = cells.top(); y <= cells.bottom(); ++y)
+            places.emplace_back(x, y);
+    }
+    const TileStamp stamp = doc->paintedStamp();
+    if (!stamp.isEmpty())
+        layStamp(tr("Square Fill"), stamp, cells.topLeft(), doc->takeBrushSeed(), places);
 }
 
 void WorldViewWidget::mousePressEvent(QMouseEvent* event)
 {
     const QPoint pixel = event->position().toPoint();
     const QPoint cell = cellAt(pixel.x(), pixel.y());
+    pointerOnScreen = event->globalPosition();
     switch (event->button()) {
     case Qt::LeftButton:
+        leftHeld = true;
         leftGesture = LeftGesture::Tool;
         if (event->modifiers() & Qt::ControlModifier) {
-            // Taking a tile is no edit: the cells, the current cell and the
+            // Taking tiles is no edit: the cells, the current cell and the
             // selection stay as they are.
             leftGesture = LeftGesture::Pick;
             pickTile(cell);
+            break;
+        }
+        if (currentTool == Select && selectionRect && containedCells(*selectionRect).contains(cell)) {
+            leftGesture = LeftGesture::Move;
+            setCurrentCell(pixel.x(), pixel.y());
+            startMove(cell, event->modifiers());
             break;
         }
         dropSelection();
@@ -130,18 +177,19 @@ void WorldViewWidget::mousePressEvent(QMouseEvent* event)
         switch (currentTool) {
         case Paint:
         case Erase:
-            // The stroke starts on the pressed cell.
-            stroke = strokes++;
-            strokePosition.reset();
+            startStroke(cell);
             strokeTo(pixel);
             break;
-        case Square:
-        case Select: {
+        case Square: {
             const std::optional<QRect> before = selectionRect;
             selectionRect = QRect(cell, cell);
             selectionChanged(before);
             break;
         }
+        case Select:
+            selectAnchor = cell;
+            setSelection(spanned(cell, cell));
+            break;
         case Pass:
             if (map().contains(cell)) {
                 const bool pass = !map().cells(Layer::Top).at(cell.x(), cell.y()).pass;
@@ -157,15 +205,14 @@ void WorldViewWidget::mousePressEvent(QMouseEvent* event)
         if (leavesSelection(selectionRect, cell))
             dropSelection();
         break;
-    case Qt::MiddleButton: {
-        const std::optional<QRect> before = selectionRect;
-        selectionRect = QRect(cell, cell);
-        selectionChanged(before);
+    case Qt::MiddleButton:
+        selectAnchor = cell;
+        setSelection(spanned(cell, cell));
         break;
-    }
     default:
         break;
     }
+    previewChanged();
 }
 
 void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
@@ -174,22 +221,26 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
     const QPoint cell = cellAt(pixel.x(), pixel.y());
     const bool valid = isValidPoint(pixel.x(), pixel.y());
     const Qt::MouseButtons held = event->buttons();
+    pointerOnScreen = event->globalPosition();
+    leftHeld = held & Qt::LeftButton;
 
     if (held == Qt::LeftButton && leftGesture == LeftGesture::PassRectangle) {
         if (valid)
             stretchPassRectangle(cell);
+    } else if (held == Qt::LeftButton && leftGesture == LeftGesture::Pick) {
+        pickCells(cell);
+    } else if (held == Qt::LeftButton && leftGesture == LeftGesture::Move) {
+        dragMove(cell);
     } else if (held == Qt::LeftButton && leftGesture != LeftGesture::Tool) {
-        // A pick or a fill happens at the press; dragging adds nothing.
+        // A fill happens at the press; dragging adds nothing.
     } else if (held == Qt::LeftButton) {
         switch (currentTool) {
         case Paint:
         case Erase:
             // The part of the way outside the widget to the left or top paints
             // nothing; the current cell follows the pointer inside it.
-            if (stroke < 0) {
-                stroke = strokes++;
-                strokePosition.reset();
-            }
+            if (stroke < 0)
+                startStroke(cell);
             strokeTo(pixel);
             if (valid)
                 setCurrentCell(pixel.x(), pixel.y());
@@ -199,8 +250,8 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
                 setFarCorner(cell);
             break;
         case Select:
-            if (valid && selectionRect && beyondAnchor(pixel))
-                setFarCorner(cell);
+            if (selectAnchor)
+                setSelection(spanned(*selectAnchor, cell));
             break;
         default:
             break;
@@ -210,22 +261,27 @@ void WorldViewWidget::mouseMoveEvent(QMouseEvent* event)
         if (leavesSelection(selectionRect, cell))
             dropSelection();
     } else if (held == Qt::MiddleButton) {
-        if (valid && selectionRect && beyondAnchor(pixel))
-            setFarCorner(cell);
+        if (selectAnchor)
+            setSelection(spanned(*selectAnchor, cell));
     }
     if (stroke >= 0)
         strokePosition = geometry.cellPosition(pixel);
-    setHoverCell(pixel.x(), pixel.y());
     if (!pointerOver) {
         pointerOver = true;
         emit statusChanged();
     }
+    setHoverCell(pixel.x(), pixel.y());
+    previewChanged();
 }
 
 void WorldViewWidget::mouseReleaseEvent(QMouseEvent* event)
 {
+    pointerOnScreen = event->globalPosition();
+    if (event->button() == Qt::MiddleButton)
+        selectAnchor.reset();
     if (event->button() != Qt::LeftButton)
         return;
+    leftHeld = false;
     stroke = -1;
     const LeftGesture gesture = leftGesture;
     leftGesture = LeftGesture::Tool;
@@ -236,18 +292,23 @@ void WorldViewWidget::mouseReleaseEvent(QMouseEvent* event)
         if (valid)
             stretchPassRectangle(cell);
         finishPassRectangle();
-        return;
-    }
-    if (gesture != LeftGesture::Tool || !selectionRect)
-        return;
-
-    if (currentTool == Select) {
-        if (valid && beyondAnchor(pixel))
-            setFarCorner(cell);
-    } else if (currentTool == Square) {
+    } else if (gesture == LeftGesture::Pick) {
+        pickCells(cell);
+        if (pickedCells)
+            update(selectionFramePixels(*pickedCells));
+        pickAnchor.reset();
+        pickedCells.reset();
+    } else if (gesture == LeftGesture::Move) {
+        dragMove(cell);
+        finishMove();
+    } else if (gesture == LeftGesture::Tool && currentTool == Select && selectAnchor) {
+        setSelection(spanned(*selectAnchor, cell));
+    } else if (gesture == LeftGesture::Tool && currentTool == Square && selectionRect) {
         if (valid)
             setFarCorner(cell);
         fillSquare();
         dropSelection();
     }
+    selectAnchor.reset();
+    previewChanged();
 }

@@ -22,11 +22,16 @@ WorldViewWidget::WorldViewWidget(MapDocument* document, QWidget* parent)
         update();
         updateGeometry();
         emit statusChanged();
+        previewChanged();
     });
     connect(worldMap, &WorldMap::startPointChanged, this, &WorldViewWidget::startPointMoved);
     // The cache of the cells' picture notices new images by itself.
-    connect(worldMap, &WorldMap::tileSetsChanged, this, qOverload<>(&QWidget::update));
+    connect(worldMap, &WorldMap::tileSetsChanged, this, [this] {
+        update();
+        previewChanged();
+    });
     connect(doc, &MapDocument::brushChanged, this, &WorldViewWidget::statusChanged);
+    connect(doc, &MapDocument::brushChanged, this, &WorldViewWidget::previewChanged);
 
     setAttribute(Qt::WA_MouseTracking);
     // The canvas paints every pixel itself, its ground included.
@@ -53,6 +58,7 @@ void WorldViewWidget::setTool(int tool)
     currentTool = tool;
     if (passMarksChange)
         cellsChanged(QRect(QPoint(0, 0), map().size()));
+    previewChanged();
 }
 
 void WorldViewWidget::showGridLines(bool showLines)
@@ -66,11 +72,6 @@ void WorldViewWidget::showGridLines(bool showLines)
 void WorldViewWidget::setBrushTile(Tile& selection)
 {
     doc->setBrush(selection);
-}
-
-bool WorldViewWidget::brushCell(Cell* cell) const
-{
-    return !doc->brush().isEmpty() && map().cellFor(doc->brush(), cell);
 }
 
 std::optional<QPoint> WorldViewWidget::pointerCell() const
@@ -98,6 +99,7 @@ void WorldViewWidget::setLayer(bool top)
     topLayerOn = top;
     cellsChanged(QRect(QPoint(0, 0), map().size()));
     emit statusChanged();
+    previewChanged();
 }
 
 void WorldViewWidget::resizeWorld(int width, int height)

@@ -2,8 +2,10 @@
 
 #include "document/mapdocument.h"
 #include "model/layertiles.h"
+#include "model/selectionmove.h"
 #include "model/tile.h"
 #include "model/tileclipboard.h"
+#include "model/tilestamp.h"
 #include "model/worldmap.h"
 #include "render/canvasgeometry.h"
 #include "render/layercache.h"
@@ -13,6 +15,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QWidget>
 
@@ -21,6 +24,7 @@
 class MapRenderer;
 class QKeyEvent;
 class QMouseEvent;
+class QMoveEvent;
 class QPaintEvent;
 class QPainter;
 class QWheelEvent;
@@ -111,6 +115,8 @@ signals:
     // Ctrl+wheel: the view should zoom `steps` levels in (out when negative)
     // about the point under `pixel`.
     void zoomStepRequested(int steps, const QPoint& pixel);
+    // A move put down `count` cells past the map's edge, which are gone.
+    void cellsDropped(int count);
 
 public slots:
     void showGridLines(bool showLines);
@@ -122,6 +128,10 @@ public slots:
     void copy();
     void cut();
     void paste();
+    void selectAll();
+    // Empties the selection, or without one the current cell, in the current
+    // layer.
+    void deleteCells();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -131,34 +141,54 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     Layer currentLayer() const { return topLayerOn ? Layer::Top : Layer::Bottom; }
-    // The brush's cell in the map; false when there is no brush or its set
-    // is not loaded.
-    bool brushCell(Cell* cell) const;
+    // The cells of the rectangle from one cell to another, in either
+    // direction, that lie inside the map; none when no cell does.
+    std::optional<QRect> spanned(const QPoint& from, const QPoint& to) const;
 
     // Mouse tools; x and y are widget pixels.
     bool isValidPoint(int x, int y) const { return x >= 0 && y >= 0; }
-    bool beyondAnchor(const QPoint& pixel) const;
     void setCurrentCell(int x, int y);
     void setHoverCell(int x, int y);
+    // The pointer, last seen at this position on the screen, after the
+    // canvas moved or changed its zoom under it.
+    void followPointer();
+    void pointerLeft();
+    void startStroke(const QPoint& cell);
     // Paints (or erases, with the Erase tool) every cell that the pointer
     // passed over since the last position of the stroke.
     void strokeTo(const QPoint& pixel);
+    // Lays the stamp on `places` of the current layer, its copies anchored
+    // at `anchor`, as one step or as part of a stroke.
+    void layStamp(const QString& text, const TileStamp& stamp, const QPoint& anchor,
+                  const std::optional<quint32>& seed, const std::vector<QPoint>& places,
+                  int strokeNumber = -1);
     void setFarCorner(const QPoint& cell);
+    void setSelection(const std::optional<QRect>& cells);
     void dropSelection();
     void fillSquare();
     // The gestures with a modifier key: Ctrl+click takes the cell's tile as
-    // the brush, Shift+click paints a fill, Shift+drag sets a rectangle's
-    // pass flags.
+    // the brush and Ctrl+drag a rectangle of cells, Shift+click paints a
+    // fill, Shift+drag sets a rectangle's pass flags.
     void pickTile(const QPoint& cell);
+    void pickCells(const QPoint& cell);
     void floodFill(const QPoint& cell);
     void startPassRectangle(const QPoint& cell);
     void stretchPassRectangle(const QPoint& cell);
     void finishPassRectangle();
-    // Empties the selection, or without one the current cell.
-    void deleteCells();
+
+    // Moving the selection: lifted at a press inside it, floating while
+    // the pointer drags it, put down at the release or by an arrow key.
+    void startMove(const QPoint& cell, Qt::KeyboardModifiers modifiers);
+    void dragMove(const QPoint& cell);
+    void finishMove();
+    void cancelMove();
+    // Moves the selection one cell, or the floating cells with it.
+    void nudge(const QPoint& step, Qt::KeyboardModifiers modifiers);
+    void putDown(const SelectionMove& move);
 
     // Repaint requests limited to what changed.
     void cellsChanged(const QRect& cells);
@@ -166,6 +196,20 @@ private:
     void cellMarkChanged(const QPoint& oldCell, const QPoint& newCell, int margin);
     void selectionChanged(const std::optional<QRect>& before);
     QRect selectionFramePixels(const QRect& cells) const;
+    // The frame shown around the selection: where the floating cells are
+    // while they move.
+    std::optional<QRect> selectionFrame() const;
+
+    // The preview: what the map would hold if the gesture under way ended
+    // now, drawn over the map and under the grid lines. The brush shows half
+    // opaque where a click would paint (the square while one is dragged);
+    // floating cells show as the map would be with them put down.
+    void previewChanged();
+    QRegion previewPixels() const;
+    // What `layer`'s cell at `place` would hold; false where the preview
+    // leaves it.
+    bool previewCell(Layer layer, const QPoint& place, Cell* value) const;
+    void drawPreview(QPainter& painter, const QRect& area, const MapRenderer& renderer);
 
     // Drawing: the ground, the cells and grid lines, from the cache of their
     // picture where it gives exactly the pixels of drawing them directly,
@@ -175,7 +219,7 @@ private:
     // colour of its background role, Dark, as the scroll area around it.
     QColor groundColour() const;
     void drawMarks(QPainter& painter) const;
-    void drawSelection(QPainter& painter) const;
+    void drawFrame(QPainter& painter, const QRect& cells, const QColor& colour) const;
     bool drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer);
 
     MapDocument* doc;
@@ -188,11 +232,17 @@ private:
     qint32 currentTool = Paint;
     CanvasGeometry geometry;
     bool pointerOver = false;
+    QPointF pointerOnScreen;
+    bool leftHeld = false;
 
     // What the left button does from its press to its release: the tool,
-    // or a gesture that a modifier key chose at the press.
-    enum class LeftGesture { Tool, Pick, Fill, PassRectangle };
+    // or a gesture that a modifier key or a press in the selection chose.
+    enum class LeftGesture { Tool, Pick, Fill, PassRectangle, Move };
     LeftGesture leftGesture = LeftGesture::Tool;
+    // The cell where a selection or a Ctrl+drag of cells started.
+    std::optional<QPoint> selectAnchor;
+    std::optional<QPoint> pickAnchor;
+    std::optional<QRect> pickedCells;
     // The pass rectangle's first cell, and the value its cells take.
     std::optional<QPoint> passAnchor;
     bool passValue = false;
@@ -200,10 +250,38 @@ private:
     int zoomTurn = 0;
 
     // The stroke in progress: its number, for merging its steps, and the
-    // pointer's last position in cell units, once it has one.
+    // pointer's last position in cell units, once it has one; the stamp it
+    // lays, anchored at its first cell, and its random seed.
     int strokes = 0;
     int stroke = -1;
     std::optional<QPointF> strokePosition;
+    TileStamp strokeStamp;
+    QPoint strokeAnchor;
+    std::optional<quint32> strokeSeed;
+
+    // The move under way: the cell pressed, the pointer's cell and the
+    // steps of the arrow keys since; whether the pointer has left the
+    // pressed cell, before which a release selects that cell, as a click.
+    std::optional<SelectionMove> moving;
+    QPoint movePress;
+    QPoint moveCell;
+    QPoint moveSteps;
+    bool moveStarted = false;
+
+    // The brush's preview, and the pixels the preview painted last.
+    struct StampPreview
+    {
+        Layer layer;
+        QRect cells;
+        QPoint anchor;
+        std::optional<quint32> seed;
+        TileStamp stamp;
+    };
+    std::optional<StampPreview> stampPreview;
+    QRegion previewShown;
+    // The pictures the preview is composited in, kept for the next paint.
+    QImage previewAfter;
+    QImage previewBefore;
 
     // Marker images, loaded once per canvas; those keyed to a background
     // colour are masked by the tile sets' rule.

@@ -7,17 +7,39 @@
 #include "mapfile/mapwriter.h"
 #include "tmx/tmximport.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QScopedValueRollback>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
 
+namespace {
+
+// The file of the set `name` of a map in `mapFolder`: relative to the
+// current folder, or when it is not there, relative to the map's folder.
+QString tileSetPath(const QString& name, const QString& mapFolder)
+{
+    const QFileInfo here(name);
+    if (here.isAbsolute() || here.exists())
+        return here.absoluteFilePath();
+    const QFileInfo beside(QDir(mapFolder), name);
+    return beside.exists() ? beside.absoluteFilePath() : here.absoluteFilePath();
+}
+
+} // namespace
+
 MapDocument::MapDocument(QObject* parent)
     : QObject(parent)
     , worldMap(DefaultSide, DefaultSide)
+    , seed(QRandomGenerator::global()->generate())
 {
     connect(&undoHistory, &UndoHistory::changed, this, &MapDocument::updateModified);
     connect(&worldMap, &WorldMap::tileSetsChanged, this, &MapDocument::updateModified);
+    connect(&worldMap, &WorldMap::tileSetsChanged, this, &MapDocument::watchTileSets);
+    connect(&watcher, &TileSetWatcher::fileChanged, this, &MapDocument::reloadTileSetFile);
     connect(&worldMap, &WorldMap::fileNameChanged, this, &MapDocument::updateModified);
     undoHistory.markSaved(savedKey());
 }
@@ -44,19 +66,20 @@ bool MapDocument::importMap(const QString& file, QString* error, QList<FileProbl
             return false;
     }
     MapContents contents = mapContentsOf(data, worldMap, file);
+    const QString mapFolder = QFileInfo(file).absolutePath();
     for (const QString& name : std::as_const(data.tileSetNames)) {
+        const QString path = tileSetPath(name, mapFolder);
         QString reason;
-        const QPixmap image = images.load(name, TileSize, &reason);
-        if (image.isNull() && reason.isEmpty()) {
+        LoadedTileSet set = loadImages(name, path, &reason);
+        if (set.image.isNull() && reason.isEmpty()) {
             error->clear();
             return false;
         }
-        const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
-        if (drawn.isNull()) {
-            *unloadedSets << FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(name).absoluteFilePath() };
+        if (set.drawn.isNull()) {
+            *unloadedSets << FileProblem { QStringLiteral("%1: ") + reason, path };
             continue;
         }
-        contents.tileSets.push_back({ name, image, drawn });
+        contents.tileSets.push_back(std::move(set));
     }
     data = MapData();
     setBrush(Tile());
@@ -82,6 +105,7 @@ bool MapDocument::convertTmxMap(const QString& file, MapData* data, QString* rep
     };
     const auto conversion = std::make_shared<Conversion>();
     const QString imagePath = tmxTileImagePath(file);
+    const QScopedValueRollback<bool> busy(reading, true);
     const bool ran = images.decoding().run(file, [conversion, file, imagePath] {
         if (!conversion->abandoned)
             conversion->converted
@@ -146,17 +170,22 @@ QPixmap MapDocument::readTileSet(const QString& file, FileProblem* problem)
         *problem = { tr("The name \"%1\" cannot be stored in a map file: ") + nameProblem + QLatin1Char('.'), file };
         return QPixmap();
     }
-    QString reason;
-    QPixmap image = images.load(file, TileSize, &reason);
     // The copy cells draw from is made now, so that a set is never listed
     // without it.
-    if (!image.isNull() && images.drawnImage(image, &reason).isNull())
-        image = QPixmap();
-    if (image.isNull())
-        *problem = reason.isEmpty()
-            ? FileProblem()
-            : FileProblem { QStringLiteral("%1: ") + reason, QFileInfo(file).absoluteFilePath() };
-    return image;
+    QString reason;
+    const QString path = QFileInfo(file).absoluteFilePath();
+    const LoadedTileSet set = loadImages(file, path, &reason);
+    if (set.drawn.isNull())
+        *problem = reason.isEmpty() ? FileProblem() : FileProblem { QStringLiteral("%1: ") + reason, path };
+    return set.drawn.isNull() ? QPixmap() : set.image;
+}
+
+LoadedTileSet MapDocument::loadImages(const QString& name, const QString& path, QString* reason)
+{
+    const QScopedValueRollback<bool> busy(reading, true);
+    const QPixmap image = images.load(path, TileSize, reason);
+    const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, reason);
+    return { name, image, drawn, path };
 }
 
 bool MapDocument::addTileSet(const QString& name, const QPixmap& image)
@@ -165,8 +194,91 @@ bool MapDocument::addTileSet(const QString& name, const QPixmap& image)
     const QPixmap drawn = image.isNull() ? QPixmap() : images.drawnImage(image, &reason);
     if (drawn.isNull())
         return false;
-    worldMap.addTileSet(name, drawn, image);
+    worldMap.addTileSet(name, drawn, image, QFileInfo(name).absoluteFilePath());
     return true;
+}
+
+bool MapDocument::locateTileSet(const QString& name, const QString& file, FileProblem* problem)
+{
+    const QString newName = QDir().relativeFilePath(file);
+    if (worldMap.tileSetIndex(name) >= 0) {
+        *problem = { tr("The tile set %1 is loaded already."), name };
+        return false;
+    }
+    if (newName != name && (worldMap.tileSetIndex(newName) >= 0 || worldMap.usesTileSet(newName))) {
+        *problem = { tr("The map has a tile set %1 already."), newName };
+        return false;
+    }
+    const QPixmap image = readTileSet(newName, problem);
+    if (image.isNull())
+        return false;
+    worldMap.renameTileSet(name, newName);
+    addTileSet(newName, image);
+    showTileSet(worldMap.tileSetCount() - 1);
+    return true;
+}
+
+void MapDocument::reloadTileSetFile(const QString& file)
+{
+    QString name;
+    int before = -1;
+    for (int k = 0; k < worldMap.tileSetCount() && before < 0; ++k) {
+        if (worldMap.tileSetFile(k) == file) {
+            name = worldMap.tileSetName(k);
+            before = worldMap.tileSetImage(k)->width() / TileSize;
+        }
+    }
+    if (before < 0)
+        return;
+    // The window keeps handling events while images decode; a file that
+    // changes meanwhile is read once that load or import is over.
+    if (reading) {
+        QTimer::singleShot(TileSetWatcher::QuietMilliseconds, this, [this, file] { reloadTileSetFile(file); });
+        return;
+    }
+    QString reason;
+    const LoadedTileSet set = loadImages(name, file, &reason);
+    // A reload the user cancelled keeps the image shown.
+    if (set.image.isNull() && reason.isEmpty())
+        return;
+    if (set.drawn.isNull()) {
+        emit reloadFailed(tr("%1 could not be read again: ") + reason, file);
+        return;
+    }
+    worldMap.replaceTileSetImages(set);
+    undoHistory.replaceTileSetImages(set);
+    const int columns = set.image.width() / TileSize;
+    if (columns != before && worldMap.usesTileSet(name))
+        emit tileSetWidthChanged(name, before, columns);
+}
+
+void MapDocument::renumberTileSet(const QString& name, int fromColumns)
+{
+    const int k = worldMap.tileSetIndex(name);
+    if (k < 0 || fromColumns <= 0)
+        return;
+    const int columns = worldMap.tileSetImage(k)->width() / TileSize;
+    editCells(tr("Renumber Tiles"),
+              [&](WorldMap& map, CellPatch* done) { map.renumberTiles(name, fromColumns, columns, done); });
+    if (brushTile.tileSetFile == name && brushTile.tileIndex >= 0) {
+        Tile brush;
+        const qint32 index = WorldMap::renumberedTile(brushTile.tileIndex, fromColumns, columns);
+        if (index >= 0) {
+            brush = brushTile;
+            brush.tileIndex = index;
+        }
+        setBrush(brush);
+    }
+}
+
+void MapDocument::watchTileSets()
+{
+    QStringList files;
+    for (int k = 0; k < worldMap.tileSetCount(); ++k) {
+        if (!worldMap.tileSetFile(k).isEmpty())
+            files << worldMap.tileSetFile(k);
+    }
+    watcher.watch(files);
 }
 
 bool MapDocument::isNewestTileSet(const QString& name, const QPixmap& image) const
@@ -189,7 +301,97 @@ void MapDocument::showTileSet(int k)
 void MapDocument::setBrush(const Tile& tile)
 {
     brushTile = tile;
+    CellGrid cells;
+    if (!tile.isEmpty()) {
+        cells = CellGrid(1, 1);
+        cells.at(0, 0) = worldMap.cellOf(tile);
+    }
+    stamp = TileStamp(std::move(cells));
     emit brushChanged();
+}
+
+void MapDocument::setBrushTiles(int k, const QRect& tiles)
+{
+    const QPixmap* image = worldMap.tileSetImage(k);
+    const int columns = image->width() / TileSize;
+    const QRect area = tiles & QRect(0, 0, columns, image->height() / TileSize);
+    if (area.isEmpty())
+        return;
+    const quint32 slot = worldMap.slotOf(worldMap.tileSetName(k));
+    CellGrid cells(area.width(), area.height());
+    for (int x = 0; x < area.width(); ++x) {
+        for (int y = 0; y < area.height(); ++y)
+            cells.at(x, y) = Cell(slot, area.left() + x + columns * (area.top() + y), false);
+    }
+    brushTile = worldMap.tile(cells.at(0, 0));
+    stamp = TileStamp(std::move(cells));
+    emit brushChanged();
+}
+
+void MapDocument::setBrushCells(Layer layer, const QRect& area)
+{
+    const QRect inside = area & worldMap.cells(layer).bounds();
+    if (inside.isEmpty())
+        return;
+    CellGrid cells(inside.width(), inside.height());
+    for (int x = 0; x < inside.width(); ++x) {
+        for (int y = 0; y < inside.height(); ++y) {
+            const Cell& cell = worldMap.cells(layer).at(inside.left() + x, inside.top() + y);
+            // Painting with a tile of the map is painting with that tile,
+            // as the palette hands it out.
+            cells.at(x, y) = cell.isEmpty() ? Cell() : Cell(cell.tileSet, cell.tileIndex, false);
+        }
+    }
+    stamp = TileStamp(std::move(cells));
+    brushTile = stamp.isEmpty() ? Tile() : worldMap.tile(stamp.tileCells().front());
+    emit brushChanged();
+}
+
+TileStamp MapDocument::paintedStamp() const
+{
+    CellGrid cells = stamp.cells();
+    for (int x = 0; x < cells.width(); ++x) {
+        for (int y = 0; y < cells.height(); ++y) {
+            if (worldMap.slotImage(cells.at(x, y).tileSet).isNull())
+                cells.at(x, y) = Cell();
+        }
+    }
+    return TileStamp(std::move(cells));
+}
+
+QStringList MapDocument::brushTileSets() const
+{
+    QStringList names;
+    for (const Cell& cell : stamp.tileCells()) {
+        if (!names.contains(worldMap.slotName(cell.tileSet)))
+            names << worldMap.slotName(cell.tileSet);
+    }
+    return names;
+}
+
+void MapDocument::setRandomBrush(bool on)
+{
+    if (random == on)
+        return;
+    random = on;
+    emit brushChanged();
+}
+
+void MapDocument::setBrushSeed(quint32 next)
+{
+    seed = next;
+    emit brushChanged();
+}
+
+std::optional<quint32> MapDocument::takeBrushSeed()
+{
+    if (!random)
+        return std::nullopt;
+    const quint32 taken = seed;
+    // The next gesture's choice differs from this one's.
+    seed = seed * 1664525u + 1013904223u;
+    emit brushChanged();
+    return taken;
 }
 
 void MapDocument::keepEdit(const QString& text, CellPatch done, int stroke)

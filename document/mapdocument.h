@@ -2,8 +2,10 @@
 
 #include "document/mapsteps.h"
 #include "document/tilesetimagestore.h"
+#include "document/tilesetwatcher.h"
 #include "document/undohistory.h"
 #include "model/tile.h"
+#include "model/tilestamp.h"
 #include "model/worldmap.h"
 
 #include <QObject>
@@ -11,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 struct MapData;
@@ -27,11 +30,13 @@ struct FileProblem
 
 // The map being edited, without a widget: the map with its tile sets, the
 // undo history, the brush, the store of decoded tile-set images and the
-// map's file. The canvas and the palette are views of it: they read it,
-// follow its signals and the map's, and change it only through the
-// operations here, each of which is one step of the history or a change a
-// step cannot hold (loading a tile set, the brush, the set shown). Loading
-// and saving return their errors; nothing here shows a message.
+// map's file. It watches the files of the loaded tile sets and reads each
+// again when it changes on disk. The canvas and the palette are views of
+// it: they read it, follow its signals and the map's, and change it only
+// through the operations here, each of which is one step of the history or
+// a change a step cannot hold (loading a tile set, the brush, the set
+// shown). Loading and saving return their errors; nothing here shows a
+// message.
 class MapDocument : public QObject
 {
     Q_OBJECT
@@ -65,6 +70,8 @@ public:
 
     // Replaces the map by the map file's, as one step. The file is read and
     // checked, and every tile set it names loaded, before anything changes.
+    // A set whose name is not found relative to the current folder is looked
+    // for relative to the map file's folder; it keeps its name.
     // False with the reason when the file cannot be read or is not a map
     // file, and with an empty reason when the user cancelled the decoding
     // of an image: nothing changed. A tile set that cannot be loaded does
@@ -94,12 +101,54 @@ public:
     bool isNewestTileSet(const QString& name, const QPixmap& image) const;
     // Drops every loaded set; cells keep their sets' names.
     void clearTileSets();
+    // Points the set `name`, which is not loaded, at the image file `file`:
+    // the set is loaded under the path of `file` relative to the current
+    // folder, and every cell that named it, those the undo history keeps
+    // included, names the set loaded. No step of the history: the map is
+    // modified until saved. False with the reason, nothing changed, when the
+    // image cannot be loaded, its name cannot be stored, or the map has a
+    // set of that name already.
+    bool locateTileSet(const QString& name, const QString& file, FileProblem* problem);
+    // Reads the file of the loaded sets read from `file` (an absolute path)
+    // again and replaces their images in place, in the map and in the steps
+    // of the history, without a step of its own; the watcher calls it when
+    // the file changes. Reports a failure through reloadFailed(), a grid of
+    // another width through tileSetWidthChanged().
+    void reloadTileSetFile(const QString& file);
+    // Renumbers the cells of the set `name`, numbered for a grid
+    // `fromColumns` wide, for the grid its image has now, so that each tile
+    // keeps its place in the picture: one step of the history. The brush
+    // follows.
+    void renumberTileSet(const QString& name, int fromColumns);
     // Shows the loaded set k in the palette; -1 for none.
     void showTileSet(int k);
 
-    // The tile that painting writes; empty for none.
+    // The brush, a stamp of one tile or a block of them (see TileStamp).
+    // brush() is its tile, or a block's first tile; empty for none.
     const Tile& brush() const { return brushTile; }
     void setBrush(const Tile& tile);
+    // The tiles of `tiles`, in columns and rows of the grid of the loaded
+    // set k, as the brush.
+    void setBrushTiles(int k, const QRect& tiles);
+    // The cells of `area` of `layer` as the brush, without their pass flags;
+    // its empty cells paint nothing.
+    void setBrushCells(Layer layer, const QRect& area);
+    const TileStamp& brushStamp() const { return stamp; }
+    // What painting lays: the brush without the tiles of sets not loaded.
+    TileStamp paintedStamp() const;
+    // The sets of the brush's tiles, each named once.
+    QStringList brushTileSets() const;
+
+    // At random, each painted cell takes one of the brush's tiles, chosen
+    // from a seed that each gesture takes; setting the seed makes the
+    // choice of the gestures after it reproducible.
+    bool isRandomBrush() const { return random; }
+    void setRandomBrush(bool on);
+    quint32 brushSeed() const { return seed; }
+    void setBrushSeed(quint32 next);
+    // The seed of a gesture that paints, when at random; the next gesture
+    // gets another.
+    std::optional<quint32> takeBrushSeed();
 
     // Edits, each one step of the history when it changes anything. `edit`
     // is called with the map and a patch to record what it replaces into;
@@ -123,6 +172,12 @@ signals:
     // An import of a map of the Tiled editor ended with this report.
     void imported(const QString& report);
     void brushChanged();
+    // A reload gave the set `name`, which cells of the map use, a grid of
+    // whole tiles `columns` wide instead of `before`.
+    void tileSetWidthChanged(const QString& name, int before, int columns);
+    // A changed tile-set file could not be read again; the set keeps the
+    // image it had. `message` holds %1 where `path` goes.
+    void reloadFailed(const QString& message, const QString& path);
 
 private:
     // The TMX map converted, its converted image written; false with the
@@ -132,10 +187,20 @@ private:
     // What a file holds besides the cells: its name and the sets' names.
     QString savedKey() const;
     void updateModified();
+    void watchTileSets();
+    // The image of `path` and the copy cells draw from; null images and the
+    // reason when it cannot be loaded, with no reason when cancelled.
+    LoadedTileSet loadImages(const QString& name, const QString& path, QString* reason);
 
     WorldMap worldMap;
     UndoHistory undoHistory;
     TileSetImageStore images;
+    TileSetWatcher watcher;
     Tile brushTile;
+    TileStamp stamp;
+    bool random = false;
+    quint32 seed;
     bool modified = false;
+    // While an image decodes, which may let the window's events run.
+    bool reading = false;
 };

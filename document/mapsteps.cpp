@@ -108,7 +108,17 @@ qint64 ReplaceMapStep::storedBytes() const
     const qint64 list = qint64(other.tileSets.capacity()) * qint64(sizeof(LoadedTileSet));
     qint64 names = list == 0 ? 0 : heapBlockBytes(list);
     for (const LoadedTileSet& set : other.tileSets)
-        names += stringBytes(set.name);
+        names += stringBytes(set.name) + stringBytes(set.file);
     return stepBytes(sizeof(*this)) + heapBlockBytes(other.top.bytes()) + heapBlockBytes(other.bottom.bytes())
         + names + stringBytes(other.fileName);
+}
+
+void ReplaceMapStep::replaceTileSetImages(const LoadedTileSet& set)
+{
+    for (LoadedTileSet& kept : other.tileSets) {
+        if (kept.file == set.file && !set.file.isEmpty()) {
+            kept.image = set.image;
+            kept.drawn = set.drawn;
+        }
+    }
 }

@@ -20,6 +20,9 @@ public:
     virtual qint64 storedBytes() const = 0;
     // Whether the step changes what a map file holds.
     virtual bool changesFile() const { return true; }
+    // A tile-set file was read again: images of it that the step keeps give
+    // way to `set`'s, so that undo and redo bring back the image on disk.
+    virtual void replaceTileSetImages(const LoadedTileSet& set) { Q_UNUSED(set) }
 
 protected:
     // Bytes of the step as an object of `objectSize` bytes with its text,
@@ -95,6 +98,7 @@ public:
     void redo() override { map.swapContents(&other); }
     void undo() override { map.swapContents(&other); }
     qint64 storedBytes() const override;
+    void replaceTileSetImages(const LoadedTileSet& set) override;
 
 private:
     MapContents other;

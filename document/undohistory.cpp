@@ -64,6 +64,12 @@ bool UndoHistory::extendStroke(int stroke, const CellPatch& done)
     return true;
 }
 
+void UndoHistory::replaceTileSetImages(const LoadedTileSet& set)
+{
+    for (const std::unique_ptr<MapStep>& step : steps)
+        step->replaceTileSetImages(set);
+}
+
 QString UndoHistory::undoText() const
 {
     return canUndo() ? steps[size_t(doneSteps - 1)]->text() : QString();

@@ -9,6 +9,7 @@
 
 class CellPatch;
 class MapStep;
+struct LoadedTileSet;
 
 // The undo history of the map: its steps, done and undone, kept within a
 // memory budget for what they hold, the oldest dropped first. What a step
@@ -48,6 +49,8 @@ public:
     bool matchesSaved(const QString& key) const;
     // Steps that can still be undone or redone.
     int stepCount() const { return int(steps.size()); }
+    // Every step that keeps images of the file `set.file` takes `set`'s.
+    void replaceTileSetImages(const LoadedTileSet& set);
     qint64 storedBytes() const { return total; }
 
 public slots:

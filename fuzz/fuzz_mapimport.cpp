@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* input, std::size_t siz
     for (int k = 0; k < data.tileSetNames.size(); ++k) {
         if (k % 3 != 2) {
             const QPixmap image = tileSetImage(k);
-            contents.tileSets.push_back({ data.tileSetNames[k], image, drawnTileSetImage(image) });
+            contents.tileSets.push_back({ data.tileSetNames[k], image, drawnTileSetImage(image), QString() });
         }
     }
     map.swapContents(&contents);

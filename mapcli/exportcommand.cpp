@@ -1,10 +1,11 @@
 #include "mapcli/exportcommand.h"
 
-#include "mapfile/pngfile.h"
+#include "render/pngencoder.h"
 #include "mapcli/commandline.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/mapsource.h"
 #include "mapcli/outputfile.h"
+#include "render/pngencoder.h"
 #include "mapcli/tmxexport.h"
 
 #include <QDir>

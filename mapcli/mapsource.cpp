@@ -227,7 +227,7 @@ void MapSource::fillWorldMap(WorldMap* map)
             found << MapProblem { 0, QStringLiteral("tile set \"%1\" cannot be drawn, so its cells are left empty: %2")
                                          .arg(mapData.tileSetNames[k], reason) };
         else
-            contents.tileSets.push_back({ mapData.tileSetNames[k], image, drawn });
+            contents.tileSets.push_back({ mapData.tileSetNames[k], image, drawn, QString() });
     }
     map->swapContents(&contents);
 }

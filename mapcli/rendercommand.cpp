@@ -1,19 +1,20 @@
 #include "mapcli/rendercommand.h"
 
 #include "model/worldmap.h"
-#include "mapfile/pngfile.h"
+#include "render/pngencoder.h"
 #include "mapcli/commandline.h"
 #include "mapcli/mapcommand.h"
 #include "mapcli/maprendering.h"
 #include "mapcli/mapsource.h"
 #include "mapcli/outputfile.h"
+#include "render/pngencoder.h"
 
 #include <QTextStream>
 
 namespace {
 
 const char* const help = R"(Usage: varnhold-map render FILE -o OUT.png [--zoom Z] [--layer top|bottom|both]
-                           [--no-grid] [--pass]
+                           [--no-grid] [--pass] [--compression fast|small]
 
 Writes the picture of a map file as the editor's canvas draws it, drawn by
 the canvas's own code, to a PNG file.
@@ -28,6 +29,9 @@ Options:
   --layer top           the top layer alone, over empty bottom cells
   --no-grid             leave out the grid lines
   --pass                draw the pass marks, as the "Set Pass" tool shows them
+  --compression fast    compress the PNG file quickly (the default): writing
+                        a large picture takes about as long as drawing it
+  --compression small   compress it as small as it goes, several times slower
   -h, --help            show this help
 
 The picture has the canvas's size: the cells and one more pixel in each
@@ -65,7 +69,9 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
                                    QStringLiteral("both"));
     const QCommandLineOption noGrid(QStringLiteral("no-grid"));
     const QCommandLineOption pass(QStringLiteral("pass"));
-    parser.addOptions({ output, zoom, layer, noGrid, pass });
+    const QCommandLineOption compression(QStringLiteral("compression"), QString(), QStringLiteral("HOW"),
+                                         QStringLiteral("fast"));
+    parser.addOptions({ output, zoom, layer, noGrid, pass, compression });
     int status = CommandDone;
     QString mapFile, target;
     if (!commandLine.parse(arguments, out, err, &status)
@@ -83,6 +89,10 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
         && layers != QLatin1String("bottom"))
         return commandLine.usageError(
             err, QStringLiteral("--layer takes top, bottom or both, not '%1'").arg(layers));
+    const QString how = parser.value(compression);
+    if (how != QLatin1String("fast") && how != QLatin1String("small"))
+        return commandLine.usageError(err,
+                                      QStringLiteral("--compression takes fast or small, not '%1'").arg(how));
     options.topLayer = layers != QLatin1String("bottom");
     options.gridLines = !parser.isSet(noGrid);
     options.passMarks = parser.isSet(pass);
@@ -108,7 +118,8 @@ int runRenderCommand(const QStringList& arguments, QTextStream& out, QTextStream
                    .arg(target, QString::number(MaxPicturePixels));
         return CommandFoundProblems;
     }
-    const QByteArray png = pngFileBytes(picture);
+    const QByteArray png
+        = pngFileBytes(picture, how == QLatin1String("small") ? PngCompression::Small : PngCompression::Fast);
     if (png.isEmpty()) {
         err << QStringLiteral("%1: cannot be written: the picture could not be encoded as PNG\n").arg(target);
         return CommandFoundProblems;

@@ -44,8 +44,7 @@ TmxMap tmxMapOf(const MapSource& source, const QString& tmxFolder, const QString
         tileSet.name = data.tileSetNames[k];
         tileSet.imageSource = folder.relativeFilePath(QFileInfo(data.tileSetNames[k]).absoluteFilePath());
         tileSet.imageSize = image.size();
-        if (!hasTransparency(image))
-            tileSet.transparentColour = maskedCornerColour(image);
+        tileSet.transparentColour = backgroundColour(image);
         tmx.tileSets << tileSet;
         firstGid[size_t(k)] = nextGid;
         nextGid += quint32(tileSet.tileCount(tileSize));

@@ -2,7 +2,6 @@
 
 #include "mapcli/tmxdocument.h"
 
-#include <QColor>
 #include <QImage>
 #include <QString>
 

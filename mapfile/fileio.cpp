@@ -145,7 +145,21 @@ QString writeChecked(QSaveFile* file, const QByteArray& bytes)
     return QString();
 }
 
+FileIdentity identityOf(const struct stat& info)
+{
+    return { quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
+             qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec };
+}
+
 } // namespace
+
+FileIdentity fileIdentity(const QString& path)
+{
+    struct stat info;
+    if (!pathProblem(path).isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return FileIdentity();
+    return identityOf(info);
+}
 
 bool isRegularFile(const QString& path, QString* reason)
 {
@@ -183,8 +197,7 @@ bool ReadableFile::open(const QString& path, QString* reason)
         problem = fileSystemProblem(fd);
     if (!problem.isEmpty())
         return setReason(reason, problem);
-    id = { quint64(info.st_dev), quint64(info.st_ino), qint64(info.st_size),
-           qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec };
+    id = identityOf(info);
     return true;
 }
 

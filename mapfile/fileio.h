@@ -28,6 +28,10 @@ struct FileIdentity
     }
 };
 
+// The identity of the file at `path` now (symlinks followed); the identity
+// of no file (size -1) when there is none.
+FileIdentity fileIdentity(const QString& path);
+
 // A regular file (symlinks followed), opened once for reading in a way that
 // never waits: a FIFO, a device, a folder or a socket is refused by kind
 // before it is opened and again on the opened descriptor, so that swapping

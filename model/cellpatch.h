@@ -42,6 +42,9 @@ public:
     }
     void append(const CellPatch& other);
     void clear();
+    // Room for `more` entries beyond those held, for an edit that knows how
+    // many cells it may change.
+    void reserve(qint64 more) { entries.reserve(entries.size() + size_t(more)); }
 
     bool isEmpty() const { return entries.empty(); }
     // Every cell the patch holds lies in this rectangle, in cell units.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 
 namespace {
 
@@ -82,6 +83,11 @@ const QPixmap* WorldMap::drawnImage(int k) const
     return k >= 0 && k < tileSetCount() ? &setSlots[loaded[size_t(k)]].drawn : &setSlots[0].drawn;
 }
 
+QString WorldMap::tileSetFile(int k) const
+{
+    return k >= 0 && k < tileSetCount() ? setSlots[loaded[size_t(k)]].file : QString();
+}
+
 int WorldMap::tileSetIndex(const QString& name) const
 {
     const quint32 slot = slotByName.value(name, 0);
@@ -138,14 +144,57 @@ QStringList WorldMap::missingTileSets() const
     return missing;
 }
 
-void WorldMap::addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image)
+bool WorldMap::usesTileSet(const QString& name) const
+{
+    const quint32 slot = slotByName.value(name, 0);
+    if (slot == 0)
+        return false;
+    for (const CellGrid* layer : { &top, &bottom }) {
+        for (int x = 0; x < layer->width(); ++x) {
+            const Cell* column = layer->column(x);
+            if (std::any_of(column, column + layer->height(),
+                            [slot](const Cell& cell) { return cell.tileSet == slot && !cell.isEmpty(); }))
+                return true;
+        }
+    }
+    return false;
+}
+
+void WorldMap::addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image, const QString& file)
 {
     if (tileSetCount() >= MaxTileSets)
         return;
     const quint32 slot = slotOf(name);
     setSlots[slot].drawn = drawn;
     setSlots[slot].image = image.isNull() ? drawn : image;
+    setSlots[slot].file = file;
     loaded.push_back(slot);
+    emit tileSetsChanged();
+}
+
+void WorldMap::replaceTileSetImages(const LoadedTileSet& set)
+{
+    bool replaced = false;
+    for (quint32 slot : loaded) {
+        Slot& entry = setSlots[slot];
+        if (entry.file != set.file || set.file.isEmpty())
+            continue;
+        entry.image = set.image;
+        entry.drawn = set.drawn;
+        replaced = true;
+    }
+    if (replaced)
+        emit tileSetsChanged();
+}
+
+void WorldMap::renameTileSet(const QString& name, const QString& newName)
+{
+    const quint32 slot = slotByName.value(name, 0);
+    if (slot == 0 || newName.isEmpty() || name == newName)
+        return;
+    slotByName.remove(name);
+    slotByName.insert(newName, slot);
+    setSlots[slot].name = newName;
     emit tileSetsChanged();
 }
 
@@ -178,7 +227,7 @@ quint32 WorldMap::slotOf(const QString& name)
     if (found != slotByName.constEnd())
         return *found;
     const auto slot = quint32(setSlots.size());
-    setSlots.push_back({ name, QPixmap(), QPixmap() });
+    setSlots.push_back({ name, QPixmap(), QPixmap(), QString() });
     slotByName.insert(name, slot);
     return slot;
 }
@@ -198,17 +247,10 @@ Tile WorldMap::tile(Layer layer, int x, int y) const
     return tile(cells(layer).at(x, y));
 }
 
-bool WorldMap::cellFor(const Tile& tile, Cell* cell) const
+Cell WorldMap::cellOf(const Tile& tile)
 {
-    if (tile.isEmpty()) {
-        *cell = Cell(0, -1, tile.pass);
-        return true;
-    }
-    const quint32 slot = slotByName.value(tile.tileSetFile, 0);
-    if (slot == 0 || setSlots[slot].drawn.isNull())
-        return false;
-    *cell = Cell(slot, tile.tileIndex, tile.pass);
-    return true;
+    return tile.isEmpty() ? Cell(0, -1, tile.pass)
+                          : Cell(slotOf(tile.tileSetFile), tile.tileIndex, tile.pass);
 }
 
 bool WorldMap::write(Layer layer, int x, int y, const Cell& value, CellPatch* record)
@@ -248,6 +290,39 @@ void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const Cell& 
         emit cellsChanged(changed.rect());
 }
 
+void WorldMap::fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record,
+                    const QPoint& order)
+{
+    const QRect inside = area & top.bounds();
+    ChangedArea changed;
+    Cell value;
+    const int xStep = order.x() < 0 ? -1 : 1;
+    const int yStep = order.y() < 0 ? -1 : 1;
+    for (int i = 0; i < inside.width(); ++i) {
+        const int x = xStep > 0 ? inside.left() + i : inside.right() - i;
+        for (int j = 0; j < inside.height(); ++j) {
+            const int y = yStep > 0 ? inside.top() + j : inside.bottom() - j;
+            if (valueAt(QPoint(x, y), &value) && write(layer, x, y, value, record))
+                changed.add(x, y);
+        }
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt,
+                    CellPatch* record)
+{
+    ChangedArea changed;
+    Cell value;
+    for (const QPoint& cell : places) {
+        if (top.contains(cell) && valueAt(cell, &value) && write(layer, cell.x(), cell.y(), value, record))
+            changed.add(cell.x(), cell.y());
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
 void WorldMap::setPass(const QRect& area, bool pass, CellPatch* record)
 {
     const QRect inside = area & top.bounds();
@@ -276,6 +351,39 @@ void WorldMap::paste(Layer layer, const QPoint& at, const CellGrid& block, CellP
     }
     if (!changed.isEmpty())
         emit cellsChanged(changed.rect());
+}
+
+void WorldMap::renumberTiles(const QString& name, int fromColumns, int toColumns, CellPatch* record)
+{
+    const quint32 slot = slotByName.value(name, 0);
+    if (slot == 0 || fromColumns <= 0 || toColumns < 0 || fromColumns == toColumns)
+        return;
+    ChangedArea changed;
+    for (Layer layer : { Layer::Top, Layer::Bottom }) {
+        const CellGrid& cells = grid(layer);
+        for (int x = 0; x < cells.width(); ++x) {
+            for (int y = 0; y < cells.height(); ++y) {
+                const Cell cell = cells.at(x, y);
+                if (cell.tileSet != slot || cell.tileIndex < 0)
+                    continue;
+                const qint32 index = renumberedTile(cell.tileIndex, fromColumns, toColumns);
+                const Cell renumbered = index >= 0 ? Cell(slot, index, cell.pass) : Cell(0, -1, cell.pass);
+                if (write(layer, x, y, renumbered, record))
+                    changed.add(x, y);
+            }
+        }
+    }
+    if (!changed.isEmpty())
+        emit cellsChanged(changed.rect());
+}
+
+qint32 WorldMap::renumberedTile(qint32 index, int fromColumns, int toColumns)
+{
+    const int column = index % fromColumns;
+    if (column >= toColumns)
+        return -1;
+    const qint64 renumbered = column + qint64(index / fromColumns) * toColumns;
+    return renumbered <= std::numeric_limits<qint32>::max() ? qint32(renumbered) : index;
 }
 
 void WorldMap::swap(CellPatch& patch, bool undo)
@@ -343,7 +451,8 @@ void WorldMap::swapContents(MapContents* other)
     std::vector<LoadedTileSet> incoming = std::move(other->tileSets);
     other->tileSets.clear();
     for (quint32 slot : loaded)
-        other->tileSets.push_back({ setSlots[slot].name, setSlots[slot].image, setSlots[slot].drawn });
+        other->tileSets.push_back(
+            { setSlots[slot].name, setSlots[slot].image, setSlots[slot].drawn, setSlots[slot].file });
     for (Slot& slot : setSlots) {
         slot.image = QPixmap();
         slot.drawn = QPixmap();
@@ -355,6 +464,7 @@ void WorldMap::swapContents(MapContents* other)
         const quint32 slot = slotOf(set.name);
         setSlots[slot].image = set.image;
         setSlots[slot].drawn = set.drawn;
+        setSlots[slot].file = set.file;
         loaded.push_back(slot);
     }
     emit tileSetsChanged();

@@ -12,17 +12,20 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 class Tile;
 
 // A loaded tile set: its name, the image as it was loaded, which the palette
-// shows, and the copy that cells are drawn from.
+// shows, the copy that cells are drawn from, and the file the image was
+// read from (an absolute path; empty when it came from no file).
 struct LoadedTileSet
 {
     QString name;
     QPixmap image;
     QPixmap drawn;
+    QString file;
 };
 
 // What a step that replaces the whole map exchanges with it: the size, both
@@ -87,6 +90,8 @@ public:
     // drawn from; a null image beyond the count.
     const QPixmap* tileSetImage(int k) const;
     const QPixmap* drawnImage(int k) const;
+    // The file the k-th loaded set was read from; empty beyond the count.
+    QString tileSetFile(int k) const;
     // The first loaded set of exactly this name, or -1.
     int tileSetIndex(const QString& name) const;
     QStringList tileSetNames() const;
@@ -94,10 +99,21 @@ public:
     // the order of their first cell: the top layer, then the bottom, row by
     // row.
     QStringList missingTileSets() const;
+    // Whether a cell of either layer holds a tile of the set `name`.
+    bool usesTileSet(const QString& name) const;
     // Appends a loaded set, unless MaxTileSets are loaded. Cells that name it
     // draw from `drawn` from now on; `image` is the set as loaded, `drawn`
-    // itself when not given.
-    void addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image = QPixmap());
+    // itself when not given; `file` is where it was read from.
+    void addTileSet(const QString& name, const QPixmap& drawn, const QPixmap& image = QPixmap(),
+                    const QString& file = QString());
+    // Every loaded set read from `set.file` takes the images of `set`, in
+    // place: its name, its cells and the Tile values pointing at its images
+    // stay as they are.
+    void replaceTileSetImages(const LoadedTileSet& set);
+    // Names the set `name` `newName` from now on, for every cell that names
+    // it, those of the undo history and the clipboard included. The name
+    // `newName` leads to this set alone afterwards.
+    void renameTileSet(const QString& name, const QString& newName);
     // Drops every loaded set; cells keep their sets' names.
     void clearTileSets();
     // The loaded set that the palette shows, k, or -1. It belongs to the map
@@ -114,21 +130,40 @@ public:
     const QPixmap& slotImage(quint32 slot) const { return setSlots[slot].drawn; }
 
     // Tile is the value of the palette, the brush and the canvas's public
-    // operations; these two convert between it and the cells.
+    // operations; these convert between it and the cells.
     Tile tile(const Cell& cell) const;
     Tile tile(Layer layer, int x, int y) const;
-    // The cell that painting `tile` writes; false when its set is not loaded.
-    bool cellFor(const Tile& tile, Cell* cell) const;
+    // The cell that holds `tile`; the name of its set gets a slot if it has
+    // none yet. Painting it draws nothing while its set is not loaded.
+    Cell cellOf(const Tile& tile);
 
     // Edits of cells. Each writes the cells it is given that lie inside the
     // map, appends the values it replaced to *record and reports the cells
     // that changed.
     void fill(Layer layer, const QRect& area, const Cell& value, CellPatch* record);
     void fill(Layer layer, const std::vector<QPoint>& places, const Cell& value, CellPatch* record);
+    // Gives each cell the value `valueAt` gives its place; a cell it gives
+    // none (returning false) keeps its own. The cells of an area are visited
+    // column after column, each from the top, or with a negative `order`
+    // from the right (x) or from the bottom (y), so that `valueAt` can read
+    // cells that are still to be written.
+    using CellValue = std::function<bool(const QPoint& place, Cell* value)>;
+    void fill(Layer layer, const QRect& area, const CellValue& valueAt, CellPatch* record,
+              const QPoint& order = QPoint(1, 1));
+    void fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt, CellPatch* record);
     // The pass flags of the top layer's cells in `area`.
     void setPass(const QRect& area, bool pass, CellPatch* record);
     // Writes `block` with its top-left cell at `at`.
     void paste(Layer layer, const QPoint& at, const CellGrid& block, CellPatch* record);
+    // Renumbers the tiles of the set `name`, numbered row by row in a grid
+    // `fromColumns` wide, for a grid `toColumns` wide, so that each tile
+    // keeps its column and row; a cell whose column the grid no longer has
+    // is emptied, keeping its pass flag.
+    void renumberTiles(const QString& name, int fromColumns, int toColumns, CellPatch* record);
+    // Tile `index` of a grid `fromColumns` wide as numbered in a grid
+    // `toColumns` wide, at the same column and row; -1 when that grid has
+    // no such column. A number too large for any image stays as it is.
+    static qint32 renumberedTile(qint32 index, int fromColumns, int toColumns);
     // Undoes (or, with undo false, redoes) an edit that recorded `patch`:
     // every stored value changes place with the map's.
     void swap(CellPatch& patch, bool undo);
@@ -159,6 +194,7 @@ private:
         QString name;
         QPixmap image;
         QPixmap drawn;
+        QString file;
     };
 
     CellGrid& grid(Layer layer) { return layer == Layer::Top ? top : bottom; }

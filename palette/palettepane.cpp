@@ -26,7 +26,19 @@ PalettePane::PalettePane(QWidget* parent)
     setChooser->setMinimumContentsLength(8);
     setChooser->setEnabled(false);
     setViewportMargins(0, setChooser->sizeHint().height(), 0, 0);
-    connect(setChooser, &QComboBox::activated, this, &PalettePane::tileSetChosen);
+    connect(setChooser, &QComboBox::activated, this, &PalettePane::choose);
+}
+
+void PalettePane::choose(int index)
+{
+    if (index < loadedCount) {
+        emit tileSetChosen(index);
+        return;
+    }
+    // Locating is a question, not a set to show: the list goes back to the
+    // set shown.
+    setChooser->setCurrentIndex(shownSlot);
+    emit locateRequested(missing.value(index - loadedCount));
 }
 
 void PalettePane::listTileSets(const QStringList& names)
@@ -35,7 +47,7 @@ void PalettePane::listTileSets(const QStringList& names)
     // rebuilt, so that an import of many sets stays quick.
     const QStringList labels = tileSetLabels(names);
     int kept = 0;
-    while (kept < labels.size() && kept < setChooser->count() && setChooser->itemText(kept) == labels[kept])
+    while (kept < labels.size() && kept < loadedCount && setChooser->itemText(kept) == labels[kept])
         ++kept;
     while (setChooser->count() > kept)
         setChooser->removeItem(setChooser->count() - 1);
@@ -43,11 +55,31 @@ void PalettePane::listTileSets(const QStringList& names)
         setChooser->addItem(labels[slot]);
         setChooser->setItemData(slot, names[slot], Qt::ToolTipRole);
     }
-    setChooser->setEnabled(!names.isEmpty());
+    loadedCount = int(labels.size());
+    listMissing();
+}
+
+void PalettePane::listMissingTileSets(const QStringList& names)
+{
+    missing = names;
+    while (setChooser->count() > loadedCount)
+        setChooser->removeItem(setChooser->count() - 1);
+    listMissing();
+}
+
+void PalettePane::listMissing()
+{
+    for (const QString& name : std::as_const(missing)) {
+        setChooser->addItem(tr("Locate %1...").arg(name));
+        setChooser->setItemData(setChooser->count() - 1, tr("%1 is not loaded: choose its file").arg(name),
+                                Qt::ToolTipRole);
+    }
+    setChooser->setEnabled(setChooser->count() > 0);
 }
 
 void PalettePane::showTileSet(int slot)
 {
+    shownSlot = slot;
     setChooser->setCurrentIndex(slot);
 }
 

@@ -5,8 +5,51 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
+#include <QSet>
 
 #include <algorithm>
+#include <map>
+
+namespace {
+
+// The outline of a group of tiles, in tile units: each side of a tile that
+// no other tile of the group shares, joined along its grid line with the
+// sides next to it, so that no two lines overlap but at corners.
+std::vector<QLine> outline(const std::vector<QPoint>& tiles)
+{
+    const QSet<QPoint> group(tiles.begin(), tiles.end());
+    std::map<int, std::vector<int>> across; // grid line y: the tiles x with a side on it
+    std::map<int, std::vector<int>> down; // grid line x: the tiles y
+    for (const QPoint& tile : tiles) {
+        if (!group.contains(tile - QPoint(0, 1)))
+            across[tile.y()].push_back(tile.x());
+        if (!group.contains(tile + QPoint(0, 1)))
+            across[tile.y() + 1].push_back(tile.x());
+        if (!group.contains(tile - QPoint(1, 0)))
+            down[tile.x()].push_back(tile.y());
+        if (!group.contains(tile + QPoint(1, 0)))
+            down[tile.x() + 1].push_back(tile.y());
+    }
+    std::vector<QLine> lines;
+    const auto join = [&lines](std::map<int, std::vector<int>>& sides, bool horizontal) {
+        for (auto& [line, at] : sides) {
+            std::sort(at.begin(), at.end());
+            for (size_t first = 0; first < at.size();) {
+                size_t last = first;
+                while (last + 1 < at.size() && at[last + 1] == at[last] + 1)
+                    ++last;
+                lines.push_back(horizontal ? QLine(at[first], line, at[last] + 1, line)
+                                           : QLine(line, at[first], line, at[last] + 1));
+                first = last + 1;
+            }
+        }
+    };
+    join(across, true);
+    join(down, false);
+    return lines;
+}
+
+} // namespace
 
 TileSetWidget::TileSetWidget(int tileSize, QWidget* parent)
     : TileSetWidget(nullptr, tileSize, parent)
@@ -21,6 +64,7 @@ TileSetWidget::TileSetWidget(MapDocument* document, int tileSize, QWidget* paren
     const WorldMap* map = &doc->map();
     connect(map, &WorldMap::tileSetsChanged, this, [this] {
         emit tileSetsListed(doc->map().tileSetNames());
+        emit missingTileSetsListed(doc->map().missingTileSets());
         showShownSet();
     });
     connect(map, &WorldMap::shownTileSetChanged, this, [this](int k) {
@@ -93,10 +137,7 @@ bool TileSetWidget::loadTileSet(QString file)
         return false;
     doc->showTileSet(tileSetTotal() - 1);
     // A new set starts framed at its first tile, whatever the brush is.
-    update(frameArea(selectedCell));
-    selectedCell = QPoint(0, 0);
-    framed = true;
-    update(frameArea(selectedCell));
+    frameTiles({ QPoint(0, 0) });
     return true;
 }
 
@@ -105,8 +146,10 @@ void TileSetWidget::showShownSet()
     // While the list changes, the set shown may lie beyond it for a moment.
     const int slot = shownTileSet();
     if (slot < 0 || slot >= tileSetTotal()) {
-        // Without a set to show, a palette that showed one keeps no grid.
+        // Without a set to show, a palette that showed one keeps no grid
+        // and no frame.
         if (columns >= 0 && (columns != 0 || tileGrid)) {
+            frameTiles({});
             tileGrid.reset();
             columns = 0;
             resize(sizeHint());
@@ -137,23 +180,32 @@ void TileSetWidget::showShownSet()
 
 void TileSetWidget::frameBrush()
 {
-    const Tile& brush = doc->brush();
+    std::vector<QPoint> tiles;
     const int slot = shownTileSet();
-    frameTile(slot >= 0 && tileSetName(slot) == brush.tileSetFile ? brush.tileIndex : -1);
+    const QString shown = slot >= 0 ? tileSetName(slot) : QString();
+    for (const Cell& cell : doc->brushStamp().tileCells()) {
+        if (columns <= 0 || cell.tileIndex >= columns * rows || doc->map().slotName(cell.tileSet) != shown)
+            continue;
+        const QPoint tile(cell.tileIndex % columns, cell.tileIndex / columns);
+        if (std::find(tiles.begin(), tiles.end(), tile) == tiles.end())
+            tiles.push_back(tile);
+    }
+    frameTiles(tiles);
 }
 
-void TileSetWidget::frameTile(int index)
+void TileSetWidget::frameTiles(const std::vector<QPoint>& tiles)
 {
-    update(frameArea(selectedCell));
-    framed = index >= 0 && columns > 0 && index < columns * rows;
-    if (framed)
-        selectedCell = QPoint(index % columns, index / columns);
-    update(frameArea(selectedCell));
+    update(frameArea());
+    framedTiles = tiles;
+    if (!framedTiles.empty())
+        selectedCell = framedTiles.front();
+    update(frameArea());
 }
 
 void TileSetWidget::clearSets()
 {
     doc->clearTileSets();
+    frameTiles({});
     tileGrid.reset();
     columns = 0;
     resize(sizeHint());
@@ -167,15 +219,18 @@ void TileSetWidget::showTileSet(int slot)
         doc->showTileSet(slot);
 }
 
-QRect TileSetWidget::frameArea(const QPoint& cell) const
+QRect TileSetWidget::frameArea() const
 {
+    if (framedTiles.empty())
+        return QRect();
+    QRect tiles(framedTiles.front(), framedTiles.front());
+    for (const QPoint& tile : framedTiles)
+        tiles |= QRect(tile, tile);
     // The frame's pen is 3 wide with square caps: it reaches 1.5 pixels past
     // each line and each line's end.
-    const int left = cellToPixel(cell.x());
-    const int top = cellToPixel(cell.y());
-    const int right = cellToPixel(cell.x() + 1);
-    const int bottom = cellToPixel(cell.y() + 1);
-    return QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-3, -3, 3, 3);
+    return QRect(QPoint(cellToPixel(tiles.left()), cellToPixel(tiles.top())),
+                 QPoint(cellToPixel(tiles.right() + 1), cellToPixel(tiles.bottom() + 1)))
+        .adjusted(-3, -3, 3, 3);
 }
 
 void TileSetWidget::mousePressEvent(QMouseEvent* event)
@@ -193,13 +248,38 @@ void TileSetWidget::mousePressEvent(QMouseEvent* event)
         return;
     }
     emit tileSelected(gridTile(cell.x(), cell.y()));
-
-    const QPoint before = selectedCell;
-    selectedCell = cell;
-    framed = true;
-    update(frameArea(before));
-    update(frameArea(selectedCell));
+    frameTiles({ cell });
+    pressedTile = cell;
+    draggedTiles = QRect(cell, cell);
     updateGeometry();
+}
+
+void TileSetWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!pressedTile || !(event->buttons() & Qt::LeftButton) || columns <= 0 || rows <= 0)
+        return;
+    // Dragging picks the rectangle of tiles from the pressed one to the one
+    // under the pointer, within the grid, whichever way it goes.
+    const QPointF position = event->position();
+    const QPoint under = cellAt(std::max(0, int(position.x())), std::max(0, int(position.y())));
+    const QPoint tile(std::min(under.x(), columns - 1), std::min(under.y(), rows - 1));
+    const QRect tiles(QPoint(std::min(pressedTile->x(), tile.x()), std::min(pressedTile->y(), tile.y())),
+                      QPoint(std::max(pressedTile->x(), tile.x()), std::max(pressedTile->y(), tile.y())));
+    if (tiles == draggedTiles)
+        return;
+    draggedTiles = tiles;
+    if (tiles.size() == QSize(1, 1)) {
+        emit tileSelected(gridTile(tile.x(), tile.y()));
+        frameTiles({ tile });
+    } else {
+        doc->setBrushTiles(shownTileSet(), tiles);
+    }
+}
+
+void TileSetWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        pressedTile.reset();
 }
 
 void TileSetWidget::paintEvent(QPaintEvent* event)
@@ -246,15 +326,9 @@ void TileSetWidget::paintEvent(QPaintEvent* event)
             painter.drawLine(QLine(x, 0, x, gridBottom));
     }
 
-    if (!framed)
-        return;
     painter.setPen(QPen(QColor(255, 1, 1, 160), 3));
-    const int left = cellToPixel(selectedCell.x());
-    const int top = cellToPixel(selectedCell.y());
-    const int right = cellToPixel(selectedCell.x() + 1);
-    const int bottom = cellToPixel(selectedCell.y() + 1);
-    painter.drawLine(QLine(left, top, right, top));
-    painter.drawLine(QLine(left, top, left, bottom));
-    painter.drawLine(QLine(right, bottom, left, bottom));
-    painter.drawLine(QLine(right, bottom, right, top));
+    for (const QLine& line : outline(framedTiles)) {
+        painter.drawLine(QLine(cellToPixel(line.x1()), cellToPixel(line.y1()), cellToPixel(line.x2()),
+                               cellToPixel(line.y2())));
+    }
 }

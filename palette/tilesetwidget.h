@@ -11,15 +11,17 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QMouseEvent;
 class QPaintEvent;
 
 // The tile palette: a view of the document's tile sets that shows one of
 // them cut into tiles at a fixed scale (the newest after a load) and hands
-// the tile the user picks to the canvas through tileSelected(). A frame
-// marks a tile: (0, 0) after a load, or the brush's tile while the set shown
-// holds it.
+// the tile the user picks to the canvas through tileSelected(); dragging
+// over tiles makes the rectangle of them the document's brush. A frame marks
+// tiles: (0, 0) after a load, or the brush's tiles that the set shown holds.
 class TileSetWidget : public QWidget
 {
     Q_OBJECT
@@ -43,9 +45,11 @@ public:
     QString tileSetName(int slot) const { return doc->map().tileSetName(slot); }
     // The set's image as loaded.
     const QPixmap* tileSetImage(int slot) const { return doc->map().tileSetImage(slot); }
+    // The first tile framed.
     QPoint selectedTile() const { return selectedCell; }
-    // Whether the frame marks selectedTile(); false when it marks no tile.
-    bool tileFramed() const { return framed; }
+    // Whether the frame marks any tile; false when it marks none.
+    bool tileFramed() const { return !framedTiles.empty(); }
+    const std::vector<QPoint>& framedTileCells() const { return framedTiles; }
     // The slot of the set shown, or -1.
     int shownTileSet() const { return doc->map().shownTileSet(); }
     // The tile at (column, row) of the shown set; null outside the grid.
@@ -66,6 +70,9 @@ signals:
     void loadRefused(const QString& message, const QString& path);
     // The names of the loaded sets, in slot order, after each change.
     void tileSetsListed(const QStringList& names);
+    // The names of the sets that cells use but that are not loaded, after
+    // each change of the loaded sets.
+    void missingTileSetsListed(const QStringList& names);
     // The set of this slot is shown now; -1 for none.
     void tileSetShown(int slot);
 
@@ -86,25 +93,29 @@ public slots:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     Tile& gridTile(int column, int row) const { return tileGrid[column * rows + row]; }
     // Cuts the set the document shows into the grid of tiles, or shows none.
     void showShownSet();
-    // Frames the brush's tile when the set shown holds it, else no tile.
+    // Frames the brush's tiles that the set shown holds.
     void frameBrush();
-    // Frames tile `index` of the shown set, or no tile when it has none such.
-    void frameTile(int index);
-    // Pixels that the selection frame around `cell` can touch.
-    QRect frameArea(const QPoint& cell) const;
+    void frameTiles(const std::vector<QPoint>& tiles);
+    // Pixels that the frame can touch.
+    QRect frameArea() const;
 
     MapDocument* doc;
     std::unique_ptr<Tile[]> tileGrid; // columns * rows tiles, column after column
     int columns = -1;
     int rows = -1;
     QPoint selectedCell;
-    bool framed = true;
+    std::vector<QPoint> framedTiles { QPoint(0, 0) };
+    // A drag's first tile and the tiles it spans.
+    std::optional<QPoint> pressedTile;
+    QRect draggedTiles;
     float zoomFactor = 0.8f;
     int tileSide;
 };

@@ -1,15 +1,20 @@
 #include "render/layercache.h"
 
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <functional>
 
 namespace {
 
-// Chunks of about this side: few enough that a whole-map repaint copies a
-// handful of them, small enough that a viewport needs little memory.
+// Chunks of about this side in device pixels: few enough that a whole-map
+// repaint copies a handful of them, small enough that a viewport needs
+// little memory, and enough of them on a screen to share out among cores.
 constexpr int ChunkSidePixels = 512;
 
 qint64 imageBytes(const QSize& size)
@@ -19,25 +24,70 @@ qint64 imageBytes(const QSize& size)
 
 } // namespace
 
+LayerCache::Axis::Axis(const std::vector<int>& lines, int side, const DevicePixels& along)
+{
+    // A cell paints from its grid line on: its tiles, the empty-cell colour
+    // over its square widened by one pixel, and the grid line there.
+    const int cells = int(lines.size()) - 1;
+    for (int n = 0; n <= cells; ++n)
+        starts.push_back(along.filled(QRect(lines[size_t(n)], 0, 1, 1)).left());
+    for (int n = 0; n < cells; ++n) {
+        const QRect widened(lines[size_t(n)], 0, side + 1, side + 1);
+        ends.push_back(std::max(along.filled(widened).right(), along.imaged(widened).right()) + 1);
+    }
+    mapEnd = std::max(ends.empty() ? 0 : ends.back(), along.filled(QRect(lines.back(), 0, 1, 1)).right() + 1);
+}
+
 LayerCache::LayerCache(qint64 budgetBytes)
     : budget(budgetBytes)
 {
+}
+
+std::optional<LayerCache::Device> LayerCache::deviceOf(const QPainter& painter)
+{
+    const QPaintEngine* engine = painter.paintEngine();
+    const QPaintDevice* target = engine ? engine->paintDevice() : nullptr;
+    if (!target || engine->type() != QPaintEngine::Raster || target->devType() != QInternal::Image)
+        return std::nullopt;
+    const QImage::Format format = static_cast<const QImage*>(target)->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied)
+        return std::nullopt;
+    const QTransform transform = painter.deviceTransform();
+    const DevicePixels pixels { transform.m11(), transform.dx(), transform.dy() };
+    if (transform.type() > QTransform::TxScale || transform.m11() != transform.m22() || !pixels.onQuarters())
+        return std::nullopt;
+    const QPoint origin(int(std::floor(pixels.dx)), int(std::floor(pixels.dy)));
+    return Device { pixels.scale, QPointF(pixels.dx - origin.x(), pixels.dy - origin.y()), format, origin };
 }
 
 void LayerCache::setLayout(Layout layout)
 {
     if (layout == current)
         return;
-    clear();
+    for (Chunk& chunk : chunks) {
+        if (!chunk.image.isNull())
+            release(chunk);
+    }
+    chunks.clear();
+    columns = Axis();
+    rows = Axis();
     current = std::move(layout);
-    cellsPerChunk = std::max(1, ChunkSidePixels / std::max(1, current.side));
+    device = DevicePixels { current.scale, current.phase.x(), current.phase.y() };
+    columns = Axis(current.columnLines, current.side, device);
+    // An axis is measured along x: rows take the vertical phase there.
+    rows = Axis(current.rowLines, current.side, DevicePixels { current.scale, current.phase.y(), 0 });
+    cellsPerChunk = std::max(1, ChunkSidePixels / std::max(1, int(current.side * current.scale)));
     chunks.resize(size_t(chunkColumns()) * size_t(chunkRows()));
 }
 
 void LayerCache::clear()
 {
     chunks.clear();
+    spare.clear();
+    spareBytes = 0;
     current = Layout();
+    columns = Axis();
+    rows = Axis();
     usedBytes = 0;
 }
 
@@ -58,130 +108,216 @@ void LayerCache::cellsChanged(const QRect& cells)
     }
 }
 
-int LayerCache::chunkColumns() const
-{
-    const int columns = int(current.columnLines.size()) - 1;
-    return columns > 0 ? (columns + cellsPerChunk - 1) / cellsPerChunk : 0;
-}
-
-int LayerCache::chunkRows() const
-{
-    const int rows = int(current.rowLines.size()) - 1;
-    return rows > 0 ? (rows + cellsPerChunk - 1) / cellsPerChunk : 0;
-}
-
 QRect LayerCache::chunkPixels(int chunkColumn, int chunkRow) const
 {
-    // A chunk ends where the next one begins; the last one reaches the map's
-    // last grid line, onto which the empty cells of the edge are widened.
-    const auto span = [this](const std::vector<int>& lines, int chunk) {
-        const int cells = int(lines.size()) - 1;
+    // A chunk ends where the next one begins; the first one starts at the
+    // device pixel of the map's corner, on which its first grid lines lie,
+    // and the last one reaches the end of the map's pixels.
+    const auto span = [this](const Axis& axis, int chunk) {
         const int first = chunk * cellsPerChunk;
-        const int end = std::min(first + cellsPerChunk, cells);
-        return std::make_pair(lines[size_t(first)],
-                              end == cells ? lines[size_t(cells)] : lines[size_t(end)] - 1);
+        const int end = std::min(first + cellsPerChunk, axis.cells());
+        return std::make_pair(first == 0 ? 0 : axis.starts[size_t(first)],
+                              (end == axis.cells() ? axis.mapEnd : axis.starts[size_t(end)]) - 1);
     };
-    const auto [left, right] = span(current.columnLines, chunkColumn);
-    const auto [top, bottom] = span(current.rowLines, chunkRow);
+    const auto [left, right] = span(columns, chunkColumn);
+    const auto [top, bottom] = span(rows, chunkRow);
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 QRect LayerCache::chunkCells(int chunkColumn, int chunkRow) const
 {
-    // The cell before a chunk's first one, widened, reaches one pixel into it.
-    const int columns = int(current.columnLines.size()) - 1;
-    const int rows = int(current.rowLines.size()) - 1;
+    // The cell before a chunk's first one, widened, reaches into it.
     const int left = std::max(0, chunkColumn * cellsPerChunk - 1);
     const int top = std::max(0, chunkRow * cellsPerChunk - 1);
-    const int right = std::min((chunkColumn + 1) * cellsPerChunk, columns) - 1;
-    const int bottom = std::min((chunkRow + 1) * cellsPerChunk, rows) - 1;
+    const int right = std::min((chunkColumn + 1) * cellsPerChunk, columns.cells()) - 1;
+    const int bottom = std::min((chunkRow + 1) * cellsPerChunk, rows.cells()) - 1;
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-std::pair<int, int> LayerCache::chunkSpan(const std::vector<int>& lines, int first, int last) const
+std::pair<int, int> LayerCache::chunkSpan(const Axis& axis, int first, int last) const
 {
-    if (last < lines.front() || first > lines.back())
+    if (last < 0 || first >= axis.mapEnd)
         return { 1, 0 };
-    const int cells = int(lines.size()) - 1;
     const auto cellAt = [&](int pixel) {
-        const int cell = int(std::upper_bound(lines.begin(), lines.end(), pixel) - lines.begin()) - 1;
-        return std::clamp(cell, 0, cells - 1);
+        const auto end = axis.starts.begin() + axis.cells();
+        const int cell = int(std::upper_bound(axis.starts.begin(), end, pixel) - axis.starts.begin()) - 1;
+        return std::clamp(cell, 0, axis.cells() - 1);
     };
     return { cellAt(first) / cellsPerChunk, cellAt(last) / cellsPerChunk };
 }
 
 QRect LayerCache::cellArea(const QRect& cells) const
 {
-    return QRect(QPoint(current.columnLines[size_t(cells.left())], current.rowLines[size_t(cells.top())]),
-                 QPoint(current.columnLines[size_t(cells.right())] + current.side,
-                        current.rowLines[size_t(cells.bottom())] + current.side));
+    return QRect(QPoint(columns.starts[size_t(cells.left())], rows.starts[size_t(cells.top())]),
+                 QPoint(columns.ends[size_t(cells.right())] - 1, rows.ends[size_t(cells.bottom())] - 1));
 }
 
-bool LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw)
+QRect LayerCache::mapPixels() const
 {
-    if (chunks.empty())
-        return false;
-    const auto [firstColumn, lastColumn] = chunkSpan(current.columnLines, area.left(), area.right());
-    const auto [firstRow, lastRow] = chunkSpan(current.rowLines, area.top(), area.bottom());
-    if (firstColumn > lastColumn || firstRow > lastRow)
-        return true;
-
-    ++paints;
-    qint64 wanted = 0;
-    qint64 missing = 0;
-    for (int b = firstRow; b <= lastRow; ++b) {
-        for (int a = firstColumn; a <= lastColumn; ++a) {
-            Chunk& chunk = chunkAt(a, b);
-            const qint64 bytes = imageBytes(chunkPixels(a, b).size());
-            wanted += bytes;
-            if (chunk.image.isNull())
-                missing += bytes;
-            chunk.lastUse = paints;
-        }
-    }
-    if (wanted > budget)
-        return false;
-
-    // Room for the missing chunks, from those used longest ago.
-    if (usedBytes + missing > budget) {
-        std::vector<Chunk*> idle;
-        for (Chunk& chunk : chunks) {
-            if (!chunk.image.isNull() && chunk.lastUse != paints)
-                idle.push_back(&chunk);
-        }
-        std::sort(idle.begin(), idle.end(),
-                  [](const Chunk* a, const Chunk* b) { return a->lastUse < b->lastUse; });
-        for (auto it = idle.begin(); it != idle.end() && usedBytes + missing > budget; ++it)
-            release(**it);
-    }
-
-    for (int b = firstRow; b <= lastRow; ++b) {
-        for (int a = firstColumn; a <= lastColumn; ++a) {
-            Chunk& chunk = chunkAt(a, b);
-            if (chunk.image.isNull())
-                build(chunk, a, b, picturesOf, draw);
-            else if (chunk.changed)
-                refresh(chunk, area, picturesOf, draw);
-            blit(painter, chunk, chunk.pixels & area);
-        }
-    }
-    return true;
+    return QRect(QPoint(0, 0), QPoint(columns.mapEnd - 1, rows.mapEnd - 1));
 }
 
-void LayerCache::build(Chunk& chunk, int chunkColumn, int chunkRow, const PicturesOf& picturesOf,
-                       const Draw& draw)
+QRect LayerCache::edgeStrip(const Axis& axis, int origin) const
+{
+    // Pixels from `origin` on are the device's own; those before it lie
+    // beyond its edge. Whole device pixels make no halves to round.
+    if (chunks.empty() || (current.scale == std::floor(current.scale) && current.phase.isNull()))
+        return QRect();
+    int end = -origin;
+    for (int cell = 0; cell < axis.cells() && axis.starts[size_t(cell)] < -origin; ++cell)
+        end = std::max(end, axis.ends[size_t(cell)]);
+    return QRect(-origin, 0, end + origin, 1);
+}
+
+void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw,
+                       const DrawDirectly& drawDirectly)
+{
+    // Everything from here on is in the device's pixels, from the whole
+    // pixel at or before widget pixel (0, 0).
+    const QTransform transform = painter.deviceTransform();
+    const QPoint origin(int(std::floor(transform.dx())), int(std::floor(transform.dy())));
+    const QRect pixels = transform.mapRect(QRectF(area)).toAlignedRect().translated(-origin);
+
+    std::vector<std::pair<Chunk*, QPoint>> shown;
+    if (!chunks.empty()) {
+        const auto [firstColumn, lastColumn] = chunkSpan(columns, pixels.left(), pixels.right());
+        const auto [firstRow, lastRow] = chunkSpan(rows, pixels.top(), pixels.bottom());
+        ++paints;
+        qint64 wanted = 0;
+        qint64 missing = 0;
+        for (int b = firstRow; b <= lastRow; ++b) {
+            for (int a = firstColumn; a <= lastColumn; ++a) {
+                Chunk& chunk = chunkAt(a, b);
+                const qint64 bytes = imageBytes(chunkPixels(a, b).size());
+                wanted += bytes;
+                if (chunk.image.isNull())
+                    missing += bytes;
+                chunk.lastUse = paints;
+                shown.emplace_back(&chunk, QPoint(a, b));
+            }
+        }
+        evict(QRect(QPoint(firstColumn, firstRow), QPoint(lastColumn, lastRow)), missing,
+              std::max(budget, wanted + wanted / 2));
+        usedBytes += missing;
+    }
+
+    // The chunks to draw or to bring up to date, each on its own: on
+    // several cores when there are several.
+    std::vector<std::pair<Chunk*, bool>> work; // the chunk, and whether it is new
+    for (const auto& [chunk, place] : shown) {
+        const bool fresh = chunk->image.isNull();
+        if (fresh)
+            prepare(*chunk, place.x(), place.y());
+        if (fresh || chunk->changed)
+            work.emplace_back(chunk, fresh);
+    }
+    const auto bringUpToDate = [&](const std::pair<Chunk*, bool>& entry) {
+        if (entry.second)
+            build(*entry.first, picturesOf, draw);
+        else
+            refresh(*entry.first, pixels, picturesOf, draw);
+    };
+    if (work.size() > 1)
+        QtConcurrent::blockingMap(work, bringUpToDate);
+    else if (!work.empty())
+        bringUpToDate(work.front());
+    // What the chunks of a whole view dropped at a zoom change left spare
+    // has served the new ones; beyond the budget the rest goes back.
+    while (spareBytes > budget) {
+        spareBytes -= spare.back().second;
+        spare.pop_back();
+    }
+
+    // Copied pixel for pixel, with the painter's transform undone.
+    painter.save();
+    painter.setWorldTransform(transform.inverted() * painter.worldTransform());
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const auto& entry : shown) {
+        const Chunk& chunk = *entry.first;
+        const QRect part = chunk.pixels & pixels;
+        painter.drawImage(part.topLeft() + origin, chunk.image, part.translated(-chunk.pixels.topLeft()));
+    }
+    const QRegion around = chunks.empty() ? QRegion(pixels) : QRegion(pixels).subtracted(mapPixels());
+    for (const QRect& rest : around)
+        painter.fillRect(rest.translated(origin), QColor::fromRgb(current.ground));
+    painter.restore();
+
+    // Each edge on its own, so that the painter clips to a rectangle: it
+    // draws images into a clip of several rectangles by another way, which
+    // rounds their edges otherwise.
+    const QRect left = edgeStrip(columns, origin.x()), top = edgeStrip(rows, origin.y());
+    const QRect edges[] = { QRect(left.left(), pixels.top(), left.width(), pixels.height()) & pixels,
+                            QRect(pixels.left(), top.left(), pixels.width(), top.width()) & pixels };
+    for (const QRect& edge : edges) {
+        if (edge.isEmpty())
+            continue;
+        // The clip is set in device pixels; it stays there under the
+        // painter's own transform.
+        painter.save();
+        const QTransform world = painter.worldTransform();
+        painter.setWorldTransform(transform.inverted() * world);
+        painter.setClipRect(edge.translated(origin));
+        painter.setWorldTransform(world);
+        drawDirectly(painter,
+                     transform.inverted().mapRect(QRectF(edge.translated(origin))).toAlignedRect().adjusted(-1, -1, 1, 1));
+        painter.restore();
+    }
+}
+
+void LayerCache::evict(const QRect& usedChunks, qint64 needed, qint64 limit)
+{
+    if (usedBytes + needed <= limit)
+        return;
+    const auto distance = [&](int a, int b) {
+        const int across = std::max({ 0, usedChunks.left() - a, a - usedChunks.right() });
+        const int down = std::max({ 0, usedChunks.top() - b, b - usedChunks.bottom() });
+        return std::max(across, down);
+    };
+    std::vector<std::pair<int, Chunk*>> idle;
+    for (int b = 0; b < chunkRows(); ++b) {
+        for (int a = 0; a < chunkColumns(); ++a) {
+            Chunk& chunk = chunkAt(a, b);
+            if (!chunk.image.isNull() && chunk.lastUse != paints)
+                idle.emplace_back(distance(a, b), &chunk);
+        }
+    }
+    std::sort(idle.begin(), idle.end(), [](const auto& x, const auto& y) {
+        return x.first != y.first ? x.first > y.first : x.second->lastUse < y.second->lastUse;
+    });
+    for (auto it = idle.begin(); it != idle.end() && usedBytes + needed > limit; ++it)
+        release(*it->second);
+}
+
+void LayerCache::prepare(Chunk& chunk, int chunkColumn, int chunkRow)
 {
     chunk.pixels = chunkPixels(chunkColumn, chunkRow);
     chunk.cells = chunkCells(chunkColumn, chunkRow);
-    chunk.image = QImage(chunk.pixels.size(), QImage::Format_RGB32);
-    usedBytes += imageBytes(chunk.pixels.size());
+    const qint64 bytes = imageBytes(chunk.pixels.size());
+    const auto fits = std::find_if(spare.begin(), spare.end(), [&](const auto& block) { return block.second >= bytes; });
+    if (fits != spare.end()) {
+        chunk.memory = std::move(fits->first);
+        chunk.capacity = fits->second;
+        spareBytes -= fits->second;
+        spare.erase(fits);
+    } else {
+        // Room for a chunk of any zoom, so that the block serves the next
+        // zoom too; pages never written take no memory.
+        chunk.capacity = std::max(bytes, imageBytes(QSize(ChunkSidePixels + 16, ChunkSidePixels + 16)));
+        chunk.memory.reset(new uchar[size_t(chunk.capacity)]);
+    }
+    chunk.image = QImage(chunk.memory.get(), chunk.pixels.width(), chunk.pixels.height(),
+                         qsizetype(chunk.pixels.width()) * 4, current.format);
+}
+
+void LayerCache::build(Chunk& chunk, const PicturesOf& picturesOf, const Draw& draw) const
+{
     chunk.drawn.resize(size_t(chunk.cells.width()) * size_t(chunk.cells.height()));
     picturesOf(chunk.cells, chunk.drawn.data());
     chunk.changed = false;
     redraw(chunk, chunk.pixels, draw);
 }
 
-void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw)
+void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw) const
 {
     // Every pixel that a changed cell paints now or painted before lies in
     // its area; drawing the areas of changed cells again, with every cell
@@ -192,13 +328,13 @@ void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& pict
     CellPicture unknown;
     unknown.bottomTile = INT_MIN;
     // One column at a time, so that the pictures compared stay in cache.
-    scratch.resize(size_t(chunk.cells.height()));
+    std::vector<CellPicture> column(size_t(chunk.cells.height()));
     const auto visit
         = [&](const std::function<void(int x, int y, const CellPicture& now, CellPicture& drawn)>& changed) {
               CellPicture* drawn = chunk.drawn.data();
               for (int x = chunk.cells.left(); x <= chunk.cells.right(); ++x) {
-                  picturesOf(QRect(x, chunk.cells.top(), 1, chunk.cells.height()), scratch.data());
-                  const CellPicture* now = scratch.data();
+                  picturesOf(QRect(x, chunk.cells.top(), 1, chunk.cells.height()), column.data());
+                  const CellPicture* now = column.data();
                   for (int y = chunk.cells.top(); y <= chunk.cells.bottom(); ++y, ++now, ++drawn) {
                       if (*now != *drawn)
                           changed(x, y, *now, *drawn);
@@ -230,7 +366,7 @@ void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& pict
     });
 }
 
-void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw)
+void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw) const
 {
     if (pixels.isEmpty())
         return;
@@ -239,12 +375,8 @@ void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw)
         QRgb* line = reinterpret_cast<QRgb*>(chunk.image.scanLine(y)) + local.left();
         std::fill(line, line + local.width(), current.ground);
     }
-    draw(chunk.image, chunk.pixels.topLeft(), pixels);
-}
-
-void LayerCache::blit(QPainter& painter, const Chunk& chunk, const QRect& area)
-{
-    painter.drawImage(area.topLeft(), chunk.image, area.translated(-chunk.pixels.topLeft()));
+    const DevicePixels chunkDevice { device.scale, device.dx - chunk.pixels.left(), device.dy - chunk.pixels.top() };
+    draw(chunk.image, chunkDevice, local);
 }
 
 void LayerCache::release(Chunk& chunk)
@@ -252,6 +384,9 @@ void LayerCache::release(Chunk& chunk)
     usedBytes -= imageBytes(chunk.image.size());
     chunk.image = QImage();
     chunk.drawn = std::vector<CellPicture>();
+    spareBytes += chunk.capacity;
+    spare.emplace_back(std::move(chunk.memory), chunk.capacity);
+    chunk.capacity = 0;
 }
 
 void LayerCache::setImages(const QList<qint64>& keys)

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "render/devicepixels.h"
+
 #include <QColor>
 #include <QImage>
 #include <QList>
+#include <QPointF>
 #include <QRect>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -35,14 +40,18 @@ inline bool operator!=(const CellPicture& a, const CellPicture& b)
 
 // Keeps the picture of the map's cells (both layers and the pass marks, in
 // their order of drawing) and of the grid lines over them at one zoom, in
-// square chunks of cells, so that a repaint copies pixels instead of drawing
-// every tile and line again. Each chunk remembers the picture of every cell
-// that paints into it. When cells are reported changed, the chunks that
-// show them compare those pictures with the map before their next use and
-// draw the cells that changed again, together with every neighbour that
-// paints into the same pixels. Chunks not used lately are dropped to stay
-// within a memory budget, so the cache never holds the whole map at a zoom
-// where it would be large.
+// square chunks of cells held in the device's own pixels (a screen scale
+// of 1.25 or 2 included) and in the format of its pixels, so that a repaint
+// copies pixels instead of drawing every tile and line again, without a
+// conversion. Each chunk remembers the picture of every cell that paints
+// into it. When cells are reported changed, the chunks that show them
+// compare those pictures with the map before their next use and draw the
+// cells that changed again, together with every neighbour that paints into
+// the same pixels. Chunks that a paint needs are drawn several at a time,
+// on every core. Beyond those a paint needs, chunks are kept within a
+// memory budget, those furthest from the area painted dropped first, so
+// that the cache serves a window of any size and never holds the whole map
+// at a zoom where it would be large.
 //
 // A chunk starts from the opaque ground colour that whoever paints the
 // cells directly paints below them first. Every blend of a partly
@@ -55,7 +64,9 @@ public:
     // What the picture depends on besides the cells: the pixel position of
     // each grid line (0 to the map's width and height) and the side of a
     // cell, in widget pixels, the grid lines drawn over the cells and the
-    // opaque colour below them.
+    // opaque colour below them; and the device: its pixels per widget pixel,
+    // the fraction of a device pixel at which widget pixel (0, 0) lies, and
+    // the format of its pixels.
     struct Layout
     {
         std::vector<int> columnLines;
@@ -64,28 +75,54 @@ public:
         bool gridLines = false;
         QRgb gridColour = 0;
         QRgb ground = 0xff000000;
+        qreal scale = 1;
+        QPointF phase;
+        QImage::Format format = QImage::Format_RGB32;
 
         bool operator==(const Layout& other) const
         {
             return side == other.side && gridLines == other.gridLines && gridColour == other.gridColour
-                && ground == other.ground && columnLines == other.columnLines && rowLines == other.rowLines;
+                && ground == other.ground && scale == other.scale && phase == other.phase
+                && format == other.format && columnLines == other.columnLines && rowLines == other.rowLines;
         }
         bool operator!=(const Layout& other) const { return !(*this == other); }
     };
 
+    // A painter's device as the layout names it, and the whole device pixel
+    // at or before widget pixel (0, 0).
+    struct Device
+    {
+        qreal scale = 1;
+        QPointF phase;
+        QImage::Format format = QImage::Format_RGB32;
+        QPoint origin;
+    };
+    // The device that `painter` draws on, when the cache can serve it: an
+    // image of 32-bit (A)RGB pixels drawn on by Qt's raster engine, scaled
+    // alike both ways and placed on whole quarters of its pixels.
+    static std::optional<Device> deviceOf(const QPainter& painter);
+
     // Fills `pictures` with the pictures of `cells`, column after column.
     using PicturesOf = std::function<void(const QRect& cells, CellPicture* pictures)>;
-    // Draws into `image`, whose top-left pixel is widget pixel `origin`, in
-    // order, every cell and then every grid line that meets `area`, and
-    // nothing outside it; `area` holds the ground colour when it is called.
-    using Draw = std::function<void(QImage& image, const QPoint& origin, const QRect& area)>;
+    // Draws into `image`, whose pixels lie where `device` puts widget
+    // pixels, in order, every cell and then every grid line that meets
+    // `area` (pixels of the image), and nothing outside it; `area` holds the
+    // ground colour when it is called. Both are called from several threads
+    // at once, each time for another chunk.
+    using Draw = std::function<void(QImage& image, const DevicePixels& device, const QRect& area)>;
+    // Draws the ground, the cells and the grid lines that meet `area`
+    // (widget pixels) with the painter, as whoever paints the cells does
+    // without the cache.
+    using DrawDirectly = std::function<void(QPainter& painter, const QRect& area)>;
 
     static constexpr qint64 DefaultBudgetBytes = qint64(32) * 1024 * 1024;
 
+    // Chunks beyond those of the latest paint are kept within the larger of
+    // `budgetBytes` and half again those of the latest paint.
     explicit LayerCache(qint64 budgetBytes = DefaultBudgetBytes);
 
     // Drops every chunk when the layout differs from the one they were
-    // drawn with (another zoom, map size or grid).
+    // drawn with (another zoom, map size, grid or device).
     void setLayout(Layout layout);
     // Drops every chunk and the layout.
     void clear();
@@ -99,26 +136,48 @@ public:
     // replaced) every chunk looks at the map again.
     void setImages(const QList<qint64>& keys);
 
-    // Draws the cells' picture within `area` from the chunks, bringing them
-    // up to date first. Returns false, drawing nothing, when the chunks that
-    // meet `area` would not fit the budget together.
-    bool paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw);
+    // Draws the cells' picture within `area` (widget pixels) from the
+    // chunks, bringing them up to date first, and the ground colour around
+    // the map. The painter draws on the device of the layout.
+    //
+    // Where a device scale puts cells on half device pixels left of or
+    // above the device's corner, the painter rounds their edges the other
+    // way than elsewhere, which no chunk drawn for any position can hold: the
+    // cells across the device's left and top edges are drawn directly there.
+    void paint(QPainter& painter, const QRect& area, const PicturesOf& picturesOf, const Draw& draw,
+               const DrawDirectly& drawDirectly);
 
     qint64 bytesUsed() const { return usedBytes; }
 
 private:
     struct Chunk
     {
-        QImage image;
-        QRect pixels; // in widget pixels
+        QImage image; // over `memory`
+        std::unique_ptr<uchar[]> memory;
+        qint64 capacity = 0;
+        QRect pixels; // in the device's pixels, from `Device::origin`
         QRect cells; // every cell that paints into `pixels`
         std::vector<CellPicture> drawn; // column after column over `cells`
         quint64 lastUse = 0;
         bool changed = false; // cells may differ from `drawn`
     };
+    // Device pixels along one axis: where each cell starts (and, after the
+    // last cell, the last grid line), and where the pixels that each cell
+    // may paint end.
+    struct Axis
+    {
+        std::vector<int> starts;
+        std::vector<int> ends;
+        int mapEnd = 0; // after the last pixel of the map
 
-    int chunkColumns() const;
-    int chunkRows() const;
+        Axis(const std::vector<int>& lines, int side, const DevicePixels& device);
+        Axis() = default;
+        int cells() const { return int(ends.size()); }
+    };
+
+    int chunkColumns() const { return chunkCount(columns); }
+    int chunkRows() const { return chunkCount(rows); }
+    int chunkCount(const Axis& axis) const { return (axis.cells() + cellsPerChunk - 1) / cellsPerChunk; }
     Chunk& chunkAt(int chunkColumn, int chunkRow)
     {
         return chunks[size_t(chunkRow) * chunkColumns() + chunkColumn];
@@ -126,22 +185,39 @@ private:
     QRect chunkPixels(int chunkColumn, int chunkRow) const;
     QRect chunkCells(int chunkColumn, int chunkRow) const;
     // The chunk columns or rows whose pixels meet [first, last].
-    std::pair<int, int> chunkSpan(const std::vector<int>& lines, int first, int last) const;
-    // Pixels that a cell may paint: its square one pixel wider and taller.
+    std::pair<int, int> chunkSpan(const Axis& axis, int first, int last) const;
+    // Device pixels that cells may paint.
     QRect cellArea(const QRect& cells) const;
+    QRect mapPixels() const;
+    // The pixels at the device's left or top edge, from `origin`, that cells
+    // starting before it may paint; empty where none does.
+    QRect edgeStrip(const Axis& axis, int origin) const;
+    // Drops the chunks not used by the latest paint, those furthest from the
+    // chunks it used first, until `needed` more bytes stay within `limit`.
+    void evict(const QRect& usedChunks, qint64 needed, qint64 limit);
 
-    void build(Chunk& chunk, int chunkColumn, int chunkRow, const PicturesOf& picturesOf, const Draw& draw);
-    void refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw);
-    void redraw(Chunk& chunk, const QRect& pixels, const Draw& draw);
+    // Gives the chunk its place and pixel memory, a spare block where one is
+    // large enough.
+    void prepare(Chunk& chunk, int chunkColumn, int chunkRow);
+    void build(Chunk& chunk, const PicturesOf& picturesOf, const Draw& draw) const;
+    void refresh(Chunk& chunk, const QRect& area, const PicturesOf& picturesOf, const Draw& draw) const;
+    void redraw(Chunk& chunk, const QRect& pixels, const Draw& draw) const;
+    // Drops the chunk's pixels, keeping its memory spare for the next paint.
     void release(Chunk& chunk);
-    void blit(QPainter& painter, const Chunk& chunk, const QRect& area);
 
     qint64 budget;
     qint64 usedBytes = 0;
     quint64 paints = 0;
     Layout current;
+    DevicePixels device;
+    Axis columns;
+    Axis rows;
     int cellsPerChunk = 1;
     std::vector<Chunk> chunks; // row after row of chunks
-    std::vector<CellPicture> scratch;
+    // Pixel memory of chunks dropped, for the next ones: memory the system
+    // gives afresh costs a page fault for every 4 KB on first use, as much as
+    // drawing a picture of small cells into it.
+    std::vector<std::pair<std::unique_ptr<uchar[]>, qint64>> spare;
+    qint64 spareBytes = 0;
     QList<qint64> images;
 };

@@ -1,5 +1,6 @@
 #include "render/maprenderer.h"
 
+#include "render/devicepixels.h"
 #include "render/pixeltarget.h"
 #include "render/scaledtiles.h"
 #include "model/worldmap.h"
@@ -14,7 +15,8 @@ const QColor MapRenderer::emptyCellColour(255, 255, 254);
 MapRenderer::MapRenderer(const WorldMap& map, const Options& options)
     : map(map)
     , options(options)
-    , slotImages(map.slotCount(), nullptr)
+    , slotPixmaps(map.slotCount(), nullptr)
+    , slotImages(map.slotCount())
     , slotTiles(map.slotCount(), 0)
     , slotKeys(map.slotCount(), 0)
 {
@@ -23,10 +25,18 @@ MapRenderer::MapRenderer(const WorldMap& map, const Options& options)
         const QPixmap& image = map.slotImage(slot);
         const qint64 tiles = qint64(image.width() / tileSize) * (image.height() / tileSize);
         if (tiles > 0) {
-            slotImages[slot] = &image;
+            slotPixmaps[slot] = &image;
+            // A raster pixmap lends its image without a copy.
+            slotImages[slot] = image.toImage();
             slotTiles[slot] = tiles;
             slotKeys[slot] = image.cacheKey();
         }
+    }
+    if (options.passYes && options.passNo) {
+        passImages[0] = options.passNo->toImage();
+        passImages[1] = options.passYes->toImage();
+        passKeys[0] = options.passNo->cacheKey();
+        passKeys[1] = options.passYes->cacheKey();
     }
 }
 
@@ -77,78 +87,131 @@ void MapRenderer::drawCells(QPainter& painter, const QRect& area) const
     }
 }
 
-void MapRenderer::drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles) const
+namespace {
+
+// Where a run of cells lies along one axis of the device: per cell, the
+// whole device pixel at or before its corner, the quarter of a pixel past
+// it, and the pixels that the empty-cell colour fills over its widened
+// square, to before `fillEnd`.
+struct DeviceLines
 {
-    const QRect clip = area & QRect(origin, image.size());
-    if (clip.isEmpty() || drawnWithPainter(image, origin, clip, &MapRenderer::drawCells))
+    std::vector<int> whole;
+    std::vector<int> quarter;
+    std::vector<int> fillStart;
+    std::vector<int> fillEnd;
+
+    DeviceLines(const CanvasGeometry& geometry, qreal scale, qreal offset, int first, int last)
+    {
+        const DevicePixels along { scale, offset, 0 };
+        const int side = geometry.cellSide();
+        for (int n = first; n <= last; ++n) {
+            const int pixel = geometry.cellToPixel(n);
+            const qreal position = along.x(pixel);
+            const qreal floor = std::floor(position);
+            whole.push_back(int(floor));
+            quarter.push_back(int((position - floor) * 4));
+            const QRect fill = along.filled(QRect(pixel, 0, side + 1, 1));
+            fillStart.push_back(fill.left());
+            fillEnd.push_back(fill.right() + 1);
+        }
+    }
+};
+
+} // namespace
+
+void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
+                            const CellsAt& cellsAt) const
+{
+    const QRect clip = area & image.rect();
+    if (clip.isEmpty() || drawnWithPainter(image, device, clip, &MapRenderer::drawCells))
         return;
 
     const CanvasGeometry& geometry = options.geometry;
-    const QRect cells = cellsMeeting(clip);
+    const QRect cells = cellsMeeting(device.widgetArea(clip));
+    if (cells.isEmpty())
+        return;
     const int side = geometry.cellSide();
     const QSize tileSize(geometry.tileSize, geometry.tileSize);
-    PixelTarget target(image, origin, clip);
+    PixelTarget target(image, QPoint(0, 0), clip);
+    const DeviceLines columns(geometry, device.scale, device.dx, cells.left(), cells.right());
+    const DeviceLines rows(geometry, device.scale, device.dy, cells.top(), cells.bottom());
 
     // A tile is drawn into its cell's square, or into the square one pixel
-    // wider and taller over an empty bottom cell. The sets of each slot at
-    // both sides are looked up when first needed.
-    std::vector<ScaledTiles::Set*> squareSets(slotImages.size()), widenedSets(slotImages.size());
-    const auto tileOf = [&](const Cell& cell, bool widened) -> const ScaledTiles::Tile& {
-        ScaledTiles::Set*& set = (widened ? widenedSets : squareSets)[cell.tileSet];
-        if (!set)
-            set = &tiles.set(*slotImages[cell.tileSet], tileSize, widened ? side + 1 : side);
-        return set->tile(cell.tileIndex);
+    // wider and taller over an empty bottom cell, at one of four quarters
+    // of a device pixel each way. The sets are looked up when first needed.
+    const auto slot = [](int widened, int quarterX, int quarterY) { return (widened * 4 + quarterX) * 4 + quarterY; };
+    const auto placement = [&](int widened, int quarterX, int quarterY) {
+        return ScaledTiles::Placement { device.scale, side + widened, quarterX / 4.0, quarterY / 4.0 };
     };
-    const bool passMarks = options.passYes && options.passNo;
-    const ScaledTiles::Tile* marks[2][2] = {}; // [widened][passable]
-    if (passMarks) {
-        for (int widened = 0; widened < 2; ++widened) {
-            for (const QPixmap* mark : { options.passNo, options.passYes }) {
-                marks[widened][mark == options.passYes] = &tiles.set(*mark, mark->size(), side + widened).tile(0);
-            }
+    std::vector<ScaledTiles::Set*> sets(slotImages.size() * 32);
+    const auto setOf = [&](const Cell& cell, int widened, int quarterX, int quarterY) -> ScaledTiles::Set& {
+        ScaledTiles::Set*& set = sets[size_t(cell.tileSet) * 32 + size_t(slot(widened, quarterX, quarterY))];
+        if (!set) {
+            set = &tiles.set(slotImages[cell.tileSet], slotKeys[cell.tileSet], tileSize,
+                             placement(widened, quarterX, quarterY));
         }
-    }
+        return *set;
+    };
+    const bool passMarks = !passImages[0].isNull();
+    ScaledTiles::Set* markSets[2][32] = {}; // [passable][placement]
+    const auto markOf = [&](bool passable, int widened, int quarterX, int quarterY) -> ScaledTiles::Set& {
+        ScaledTiles::Set*& set = markSets[passable][slot(widened, quarterX, quarterY)];
+        if (!set) {
+            const QImage& mark = passImages[passable];
+            set = &tiles.set(mark, passKeys[passable], mark.size(), placement(widened, quarterX, quarterY));
+        }
+        return *set;
+    };
     const QRgb emptyColour = emptyCellColour.rgba();
-    std::vector<int> rowPixels;
-    for (int j = cells.top(); j <= cells.bottom(); ++j)
-        rowPixels.push_back(geometry.cellToPixel(j));
 
     for (int i = cells.left(); i <= cells.right(); ++i) {
         const Cell* bottomColumn = map.cells(Layer::Bottom).column(i);
         const Cell* topColumn = map.cells(Layer::Top).column(i);
-        const int x = geometry.cellToPixel(i);
+        const size_t column = size_t(i - cells.left());
+        const int x = columns.whole[column], quarterX = columns.quarter[column];
         for (int j = cells.top(); j <= cells.bottom(); ++j) {
-            const int y = rowPixels[size_t(j - cells.top())];
-            const Cell& bottom = bottomColumn[j];
-            const bool widened = !isDrawable(bottom);
-            if (widened)
-                target.fill(x, y, side + 1, emptyColour);
-            else
-                target.composite(x, y, side, tileOf(bottom, false));
-            const Cell& top = topColumn[j];
+            const size_t row = size_t(j - cells.top());
+            const int y = rows.whole[row], quarterY = rows.quarter[row];
+            const auto draw = [&](ScaledTiles::Set& set, qint32 index) {
+                const QPoint offset = set.offset();
+                target.composite(x + offset.x(), y + offset.y(), set.tile(index));
+            };
+            Cell bottom = bottomColumn[j];
+            Cell top = topColumn[j];
+            if (cellsAt)
+                cellsAt(i, j, &bottom, &top);
+            const int widened = isDrawable(bottom) ? 0 : 1;
+            if (widened) {
+                target.blend(QRect(QPoint(columns.fillStart[column], rows.fillStart[row]),
+                                   QPoint(columns.fillEnd[column] - 1, rows.fillEnd[row] - 1)),
+                             emptyColour);
+            } else {
+                draw(setOf(bottom, 0, quarterX, quarterY), bottom.tileIndex);
+            }
             if (options.topLayer && isDrawable(top))
-                target.composite(x, y, side + widened, tileOf(top, widened));
+                draw(setOf(top, widened, quarterX, quarterY), top.tileIndex);
             if (passMarks)
-                target.composite(x, y, side + widened, *marks[widened][top.pass]);
+                draw(markOf(top.pass, widened, quarterX, quarterY), 0);
         }
     }
 }
 
-bool MapRenderer::drawnWithPainter(QImage& image, const QPoint& origin, const QRect& clip,
+bool MapRenderer::drawnWithPainter(QImage& image, const DevicePixels& device, const QRect& clip,
                                    void (MapRenderer::*draw)(QPainter&, const QRect&) const) const
 {
-    if (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32)
+    if ((image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32)
+        && device.onQuarters())
         return false;
     QPainter painter(&image);
-    painter.translate(-origin);
     painter.setClipRect(clip);
-    (this->*draw)(painter, clip);
+    painter.setTransform(QTransform(device.scale, 0, 0, device.scale, device.dx, device.dy));
+    (this->*draw)(painter, device.widgetArea(clip));
     return true;
 }
 
 void MapRenderer::drawTile(QPainter& painter, const QRect& target, const Cell& cell) const
 {
-    const QPixmap& image = *slotImages[cell.tileSet];
+    const QPixmap& image = *slotPixmaps[cell.tileSet];
     const int tileSize = options.geometry.tileSize;
     const int setColumns = image.width() / tileSize;
     const QRect source(tileSize * (cell.tileIndex % setColumns), tileSize * (cell.tileIndex / setColumns),
@@ -156,36 +219,57 @@ void MapRenderer::drawTile(QPainter& painter, const QRect& target, const Cell& c
     painter.drawPixmap(QRectF(target), image, QRectF(source));
 }
 
-void MapRenderer::drawGrid(QImage& image, const QPoint& origin, const QRect& area) const
+void MapRenderer::drawGrid(QImage& image, const DevicePixels& device, const QRect& area) const
 {
-    const QRect clip = area & QRect(origin, image.size());
-    if (clip.isEmpty() || drawnWithPainter(image, origin, clip, &MapRenderer::drawGrid))
+    const QRect clip = area & image.rect();
+    if (clip.isEmpty() || drawnWithPainter(image, device, clip, &MapRenderer::drawGrid))
         return;
     // QPainter fills with a colour premultiplied this way.
     const QRgb colour = qPremultiply(options.gridColour.rgba());
-    PixelTarget target(image, origin, clip);
+    PixelTarget target(image, QPoint(0, 0), clip);
     const CanvasGeometry& geometry = options.geometry;
     const int right = geometry.cellToPixel(map.width());
     const int bottom = geometry.cellToPixel(map.height());
     for (int r = 0; r <= map.height(); ++r) {
         const int y = geometry.cellToPixel(r);
-        if (y >= clip.top() && y <= clip.bottom())
-            target.blend(QRect(0, y, right + 1, 1), colour);
+        target.blend(device.lined(QPoint(0, y), QPoint(right, y)), colour);
     }
-    std::vector<int> columns;
-    for (int k = 0; k <= map.width(); ++k)
-        columns.push_back(geometry.cellToPixel(k));
-    target.blendColumns(columns, 0, bottom, colour);
+    std::vector<std::pair<int, int>> columns;
+    for (int k = 0; k <= map.width(); ++k) {
+        const int x = device.lined(QPoint(geometry.cellToPixel(k), 0), QPoint(geometry.cellToPixel(k), 0)).left();
+        columns.emplace_back(x, x + 1);
+    }
+    const QRect height = device.lined(QPoint(0, 0), QPoint(0, bottom));
+    target.blendColumns(columns, height.top(), height.bottom() + 1, colour);
 }
 
 void MapRenderer::drawGrid(QPainter& painter, const QRect& area) const
 {
-    // Each line is filled as a rectangle one pixel wide, which gives exactly
-    // the pixels of the cosmetic one-pixel line from end to end, both ends
-    // included; the line drawing would fill a vertical line pixel by pixel.
     const CanvasGeometry& geometry = options.geometry;
     const int right = geometry.cellToPixel(map.width());
     const int bottom = geometry.cellToPixel(map.height());
+    if (painter.deviceTransform().type() > QTransform::TxTranslate) {
+        // On a scaled device the cosmetic pen stays one device pixel wide.
+        painter.save();
+        painter.setPen(QPen(options.gridColour, 0));
+        for (int r = 0; r <= map.height(); ++r) {
+            const int y = geometry.cellToPixel(r);
+            const QLine line(0, y, right, y);
+            if (y >= area.top() - 1 && y <= area.bottom() + 1)
+                painter.drawLines(&line, 1);
+        }
+        for (int k = 0; k <= map.width(); ++k) {
+            const int x = geometry.cellToPixel(k);
+            const QLine line(x, 0, x, bottom);
+            if (x >= area.left() - 1 && x <= area.right() + 1)
+                painter.drawLines(&line, 1);
+        }
+        painter.restore();
+        return;
+    }
+    // Each line is filled as a rectangle one pixel wide, which gives exactly
+    // the pixels of the cosmetic one-pixel line from end to end, both ends
+    // included; the line drawing would fill a vertical line pixel by pixel.
     for (int r = 0; r <= map.height(); ++r) {
         const int y = geometry.cellToPixel(r);
         if (y >= area.top() && y <= area.bottom())

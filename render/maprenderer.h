@@ -4,22 +4,25 @@
 #include "model/cell.h"
 
 #include <QColor>
+#include <QImage>
 #include <QRect>
 
+#include <functional>
 #include <vector>
 
-class QImage;
 class QPainter;
 class QPixmap;
 class ScaledTiles;
 class WorldMap;
+struct DevicePixels;
 
 // Draws a map's cells and grid lines: for each cell the bottom layer's tile,
 // or the empty-cell colour over the cell's square and the grid line after
 // it, the top layer's tile and, in Pass mode, the pass mark; then the grid
 // lines. Each step draws only what meets the area asked for, with exactly
 // the pixels of drawing everything in order. The canvas draws through it,
-// directly and into the cache of its picture.
+// directly and into the cache of its picture. Drawing into images may run
+// on several threads at once, each into an image of its own.
 class MapRenderer
 {
 public:
@@ -38,15 +41,23 @@ public:
     MapRenderer(const WorldMap& map, const Options& options);
 
     void drawCells(QPainter& painter, const QRect& area) const;
-    // The same cells with the same pixels, composited straight into `image`,
-    // whose top-left pixel lies at `origin`, from tiles scaled once into
-    // `tiles` rather than with a painter call per tile: much quicker where
-    // cells are small. An image of another format than 32-bit (A)RGB is
-    // drawn on with a painter.
-    void drawCells(QImage& image, const QPoint& origin, const QRect& area, ScaledTiles& tiles) const;
+    // What cells hold instead of the map's: given the map's cells at
+    // (column, row), changes them.
+    using CellsAt = std::function<void(int column, int row, Cell* bottom, Cell* top)>;
+
+    // The same cells with the same pixels as a painter draws them on a
+    // device that puts widget pixels at `device` (a screen scale, a
+    // translation), composited straight into the pixels of `image` within
+    // `area`, from tiles scaled once into `tiles` rather than with a painter
+    // call per tile: much quicker where cells are small. An image of another
+    // format than 32-bit (A)RGB, or a device whose pixels are not whole
+    // quarters of widget pixels, is drawn on with a painter. With `cellsAt`,
+    // the cells are drawn as it says they are, when composited.
+    void drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
+                   const CellsAt& cellsAt = nullptr) const;
     void drawGrid(QPainter& painter, const QRect& area) const;
     // The same grid lines with the same pixels, straight into `image`.
-    void drawGrid(QImage& image, const QPoint& origin, const QRect& area) const;
+    void drawGrid(QImage& image, const DevicePixels& device, const QRect& area) const;
 
     // Whether the cell's image holds its tile; a cell whose set is not
     // loaded, or whose tile lies beyond the image's whole tiles, is drawn
@@ -63,15 +74,20 @@ private:
     // Only 32-bit (A)RGB pixels are composited straight; into an image of
     // any other format, `draw` draws with a painter instead, and true is
     // returned.
-    bool drawnWithPainter(QImage& image, const QPoint& origin, const QRect& clip,
+    bool drawnWithPainter(QImage& image, const DevicePixels& device, const QRect& clip,
                           void (MapRenderer::*draw)(QPainter&, const QRect&) const) const;
     void drawTile(QPainter& painter, const QRect& target, const Cell& cell) const;
 
     const WorldMap& map;
     Options options;
-    // Per slot of the map: its image, when it holds a whole tile, the number
-    // of its whole tiles, and its key.
-    std::vector<const QPixmap*> slotImages;
+    // Per slot of the map: its image, when it holds a whole tile, the same
+    // pixels as an image that threads may read, the number of its whole
+    // tiles, and its key.
+    std::vector<const QPixmap*> slotPixmaps;
+    std::vector<QImage> slotImages;
     std::vector<qint64> slotTiles;
     std::vector<qint64> slotKeys;
+    // The pass marks, likewise.
+    QImage passImages[2]; // [passable]
+    qint64 passKeys[2] = {};
 };

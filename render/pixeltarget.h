@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 // A premultiplied pixel composited over another as QPainter's default
@@ -64,9 +65,6 @@ public:
     {
     }
 
-    // The square of `side` pixels at (x, y) in an opaque colour.
-    void fill(int x, int y, int side, QRgb colour) { blend(QRect(x, y, side, side), colour); }
-
     // A premultiplied colour composited over every pixel of `area`.
     void blend(const QRect& area, QRgb colour)
     {
@@ -83,18 +81,18 @@ public:
         }
     }
 
-    // A scaled tile composited over the square of `side` pixels at (x, y).
-    void composite(int x, int y, int side, const ScaledTiles::Tile& tile)
+    // A scaled tile composited over its pixels from (x, y) on.
+    void composite(int x, int y, const ScaledTiles::Tile& tile)
     {
         if (tile.coverage == ScaledTiles::Coverage::Clear)
             return;
-        // Columns from and to, relative to the square.
-        const int from = std::max(x, left) - x, to = std::min(x + side, right) - x;
-        const int y0 = std::max(y, top), y1 = std::min(y + side, bottom);
+        // Columns from and to, relative to the tile.
+        const int from = std::max(x, left) - x, to = std::min(x + tile.width, right) - x;
+        const int y0 = std::max(y, top), y1 = std::min(y + tile.height, bottom);
         if (from >= to)
             return;
         for (int row = y0; row < y1; ++row) {
-            // Both indexed by the column in the square, from `from` on.
+            // Both indexed by the column in the tile, from `from` on.
             const QRgb* source = tile.pixels + (row - y) * tile.stride + from;
             QRgb* line = pixel(x + from, row);
             if (tile.coverage == ScaledTiles::Coverage::Opaque) {
@@ -116,17 +114,20 @@ public:
         }
     }
 
-    // Columns `columns` (in increasing order) of every row from `y0` to
-    // `y1`, both included, composited over with a premultiplied colour; row
-    // by row, so that the pixels are visited in memory order.
-    void blendColumns(const std::vector<int>& columns, int y0, int y1, QRgb colour)
+    // The columns of `spans` (each from its first to before its second
+    // column, in increasing order) of every row from `y0` to before `y1`,
+    // composited over with a premultiplied colour; row by row, so that the
+    // pixels are visited in memory order.
+    void blendColumns(const std::vector<std::pair<int, int>>& spans, int y0, int y1, QRgb colour)
     {
-        const auto first = std::lower_bound(columns.begin(), columns.end(), left);
-        const auto last = std::lower_bound(first, columns.end(), right);
-        for (int row = std::max(y0, top); row <= std::min(y1, bottom - 1); ++row) {
+        const auto first = std::lower_bound(spans.begin(), spans.end(), left,
+                                            [](const std::pair<int, int>& span, int x) { return span.second <= x; });
+        for (int row = std::max(y0, top); row < std::min(y1, bottom); ++row) {
             QRgb* line = pixel(left, row);
-            for (auto x = first; x != last; ++x)
-                line[*x - left] = compositeOver(colour, line[*x - left]);
+            for (auto span = first; span != spans.end() && span->first < right; ++span) {
+                for (int x = std::max(span->first, left); x < std::min(span->second, right); ++x)
+                    line[x - left] = compositeOver(colour, line[x - left]);
+            }
         }
     }
 

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # `make install-check`: installs the build into a temporary prefix, as `make install PREFIX=...`
 # does, and checks what a desktop finds there: both programs, a desktop entry that
-# desktop-file-validate accepts and whose program and icon are installed, and the icon in the
-# hicolor theme at every size.
+# desktop-file-validate accepts and whose program, icon and map MIME type are installed (the type
+# read by update-mime-database), and the icon in the hicolor theme at every size.
 # Usage: scripts/install-check.sh [BUILD_DIR]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 
-"$root/scripts/install-deps.sh" desktop-file-utils
+"$root/scripts/install-deps.sh" desktop-file-utils shared-mime-info
 
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
@@ -29,6 +29,15 @@ for program in varnhold varnhold-map; do
     [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed"
 done
 [ -x "$prefix/bin/$exec_name" ] || fail "the entry starts $exec_name, which is not installed"
+grep -q '^Exec=[^ ]* %f$' "$entry" || fail "the entry does not hand the editor a file (%f)"
+
+mime_type=$(sed -n 's/^MimeType=\([^;]*\);$/\1/p' "$entry")
+[ -n "$mime_type" ] || fail "the entry names no MIME type of its own"
+# Named on the search path, so that it does not warn that desktops would not look there.
+XDG_DATA_DIRS="$prefix/share:${XDG_DATA_DIRS:-/usr/local/share:/usr/share}" \
+    update-mime-database "$prefix/share/mime" || fail "update-mime-database refuses share/mime/packages"
+[ -f "$prefix/share/mime/$mime_type.xml" ] || fail "no MIME type $mime_type is installed"
+grep -q 'pattern="\*\.map"' "$prefix/share/mime/$mime_type.xml" || fail "$mime_type does not match *.map"
 
 icons="$prefix/share/icons/hicolor"
 [ -f "$icons/scalable/apps/$icon_name.svg" ] || fail "no scalable icon $icon_name.svg"
@@ -43,4 +52,4 @@ for size in 16 32 48 64 128 256; do
 done
 
 "$prefix/bin/varnhold-map" --version
-echo "install-check: the desktop entry, both programs and the icon at 6 sizes and as SVG are installed"
+echo "install-check: the desktop entry, the map type $mime_type, both programs and the icon at 6 sizes and as SVG are installed"

@@ -6,11 +6,12 @@ set -euo pipefail
 
 packages=(
     cmake make g++ pkg-config
-    qt6-base-dev      # Qt Core, Gui, Widgets, Test; the offscreen, xcb, JPEG and GIF plugins come with it
+    qt6-base-dev      # Qt Core, Gui, Concurrent, Widgets, Test; the offscreen, xcb, JPEG and GIF plugins come with it
     libqt6gui6        # holds Qt's image-format plugins (JPEG) and platform plugins
     fonts-dejavu-core # Qt needs at least one font to lay out text, also offscreen
     zlib1g-dev        # zlib and gzip layer data and .tmx.gz files of TMX maps
     libzstd-dev       # zstd layer data of TMX maps
+    libdeflate-dev    # the fast compression of varnhold-map's PNG files
     "$@"
 )
 

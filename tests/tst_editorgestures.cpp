@@ -451,7 +451,10 @@ void TestEditorGestures::deleteAndEscape()
         QTest::keyClick(canvas, Qt::Key_Escape);
         QVERIFY(!canvas->selection());
     }
-    QTest::keyClick(canvas, Qt::Key_Delete);
+    // The key reaches the map also after a click in the palette.
+    QVERIFY2(activateWindow(window), "the window did not become active");
+    pickPaletteTile(QPoint(1, 0));
+    QTest::keyClick(palette, Qt::Key_Delete);
 
     std::sort(emptied.begin(), emptied.end(), [](const QPoint& p, const QPoint& q) {
         return std::make_pair(p.x(), p.y()) < std::make_pair(q.x(), q.y());
@@ -517,6 +520,9 @@ void TestEditorGestures::ctrlWheelZooms()
     const QPoint after = canvas->mapFrom(view->viewport(), inView);
     if (kept)
         QCOMPARE(canvas->cellAt(after.x(), after.y()), cell);
+    // The mark under the pointer follows to the cell now there.
+    if (control && canvas->rect().contains(after))
+        QCOMPARE(canvas->hoverCellPosition(), canvas->cellAt(after.x(), after.y()));
 }
 
 void TestEditorGestures::undoShowsTheSetShownBefore_data()

@@ -93,7 +93,10 @@ const QStringList actionTexts { "&New project",
                                 "About...",
                                 "About Qt...",
                                 "&Undo",
-                                "&Redo" };
+                                "&Redo",
+                                "Select &All",
+                                "&Random Brush",
+                                "&Delete" };
 
 } // namespace
 
@@ -211,6 +214,11 @@ void TestMainWindowActions::actionTable_data()
     row("About Qt...", "", "", "About Qt.", false, false);
     row("&Undo", "", "Alt+Backspace", "Undo the last change of the map.", false, false);
     row("&Redo", "", "Ctrl+Y", "Redo the last change undone.", false, false);
+    row("Select &All", "", "", "Select every cell of the map.", false, false);
+    row("&Random Brush", "", "R", "Paint each cell with one of the brush's tiles, chosen at random.", true,
+        false);
+    row("&Delete", "", "Del", "Empty the selected cells, or the current cell, of the current layer.", false,
+        false);
 }
 
 void TestMainWindowActions::actionTable()
@@ -246,7 +254,7 @@ void TestMainWindowActions::noSharedShortcuts()
         }
     }
     // Redo has two: Ctrl+Y and Ctrl+Shift+Z.
-    QCOMPARE(owners.size(), 17);
+    QCOMPARE(owners.size(), 19);
     QCOMPARE(owners.value(QKeySequence(QStringLiteral("Ctrl+Shift+Z"))), QStringLiteral("&Redo"));
 }
 
@@ -313,7 +321,9 @@ void TestMainWindowActions::menuEntries_data()
                                  "&New project", "Ne&w set", "Open &Project", "&Import Set", "&Save All",
                                  "Save Set",     "|",        "Exit"
                              };
-    QTest::newRow("Edit") << "&Edit" << QStringList { "&Copy", "Cut", "Paste", "|", "&Undo", "&Redo" };
+    QTest::newRow("Edit") << "&Edit"
+                          << QStringList { "&Copy", "Cut",           "Paste",         "|",      "&Undo",
+                                           "&Redo", "|", "Select &All", "&Random Brush", "&Delete" };
     QTest::newRow("View") << "&View" << QStringList { "> ToolBars", "Show grid lines", "Show Top Layer" };
     QTest::newRow("View, ToolBars") << "&View/ToolBars" << QStringList { "File", "Edit", "Props" };
     QTest::newRow("Props") << "&Props" << QStringList { "New Prop", "Edit Prop", "Import Prop", "Export Prop",
@@ -360,7 +370,7 @@ void TestMainWindowActions::toolBars_data()
     QTest::newRow("Edit") << "&Edit" << QStringList { "&Copy", "Cut", "Paste", "|", "Set starting point" };
     QTest::newRow("Paint") << "&Paint" << QStringList { "Paint Tiles",   "Paint Squares", "Erase Tiles",
                                                         "Select Tiles",  "Set Pass",      "|",
-                                                        "Show Top Layer" };
+                                                        "Show Top Layer", "&Random Brush" };
     QTest::newRow("Object") << "&Object"
                             << QStringList { "New Prop", "Edit Prop", "Import Prop", "Export Prop",
                                              "|",        "Find Prop", "Prop List" };

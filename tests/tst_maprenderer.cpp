@@ -1,4 +1,5 @@
 #include "render/maprenderer.h"
+#include "render/devicepixels.h"
 #include "render/pixeltarget.h"
 #include "render/scaledtiles.h"
 #include "render/tilesetimage.h"
@@ -10,8 +11,8 @@
 
 // The drawing of cells and grid lines composited pixel by pixel from scaled
 // tiles, against the plain drawing with one painter call per tile and line:
-// the same pixels at every zoom, over any area, for colour-keyed, opaque and
-// translucent art, tiles the image holds only in part or not at all, pass
+// the same pixels at every zoom and screen scale, over any area, for
+// colour-keyed, opaque and translucent art, tiles the image holds only in part or not at all, pass
 // marks and translucent grid lines.
 class TestMapRenderer : public QObject
 {
@@ -21,7 +22,7 @@ private slots:
     void compositeOverMatchesPainter();
     void compositedAsDrawn_data();
     void compositedAsDrawn();
-    void scaledTilesForgetOtherSides();
+    void scaledTilesOfImagesGoneForgotten();
 };
 
 namespace {
@@ -153,19 +154,34 @@ void TestMapRenderer::compositedAsDrawn_data()
     QTest::addColumn<bool>("passMarks");
     QTest::addColumn<bool>("topLayer");
     QTest::addColumn<QColor>("gridColour");
+    QTest::addColumn<qreal>("scale");
+    QTest::addColumn<QPointF>("phase");
     const QList<QPair<const char*, float>> zooms = { { "1.0", 1.0f }, { "0.93", 0.93f }, { "0.8", 0.8f },
                                                     { "0.6", 0.6f },  { "0.4", 0.4f },   { "0.35", 0.35f },
                                                     { "0.2", 0.2f },  { "0.1", 0.1f } };
     for (const auto& zoom : zooms) {
         QTest::newRow(qPrintable(QStringLiteral("zoom %1, both layers").arg(zoom.first)))
-            << zoom.second << int(QImage::Format_RGB32) << false << true << QColor(Qt::black);
+            << zoom.second << int(QImage::Format_RGB32) << false << true << QColor(Qt::black) << 1.0 << QPointF();
         QTest::newRow(qPrintable(QStringLiteral("zoom %1, pass marks, premultiplied image").arg(zoom.first)))
-            << zoom.second << int(QImage::Format_ARGB32_Premultiplied) << true << true << QColor(Qt::black);
+            << zoom.second << int(QImage::Format_ARGB32_Premultiplied) << true << true << QColor(Qt::black) << 1.0
+            << QPointF();
         QTest::newRow(qPrintable(QStringLiteral("zoom %1, bottom layer, translucent grid").arg(zoom.first)))
-            << zoom.second << int(QImage::Format_RGB32) << false << false << QColor(200, 10, 10, 90);
+            << zoom.second << int(QImage::Format_RGB32) << false << false << QColor(200, 10, 10, 90) << 1.0
+            << QPointF();
+        // A screen scale puts cells and lines on fractions of device pixels.
+        QTest::newRow(qPrintable(QStringLiteral("zoom %1, pass marks, scale 1.25").arg(zoom.first)))
+            << zoom.second << int(QImage::Format_RGB32) << true << true << QColor(0, 0, 0, 160) << 1.25
+            << QPointF(0.75, 0.5);
+        QTest::newRow(qPrintable(QStringLiteral("zoom %1, both layers, scale 2").arg(zoom.first)))
+            << zoom.second << int(QImage::Format_ARGB32_Premultiplied) << false << true << QColor(Qt::black) << 2.0
+            << QPointF();
     }
+    QTest::newRow("zoom 0.35, bottom layer, scale 1.5")
+        << 0.35f << int(QImage::Format_RGB32) << false << false << QColor(Qt::black) << 1.5 << QPointF(0.5, 0.25);
+    QTest::newRow("zoom 0.6, pass marks, scale 3")
+        << 0.6f << int(QImage::Format_RGB32) << true << true << QColor(0, 0, 255, 128) << 3.0 << QPointF(0, 0.5);
     QTest::newRow("zoom 0.6, another image format, drawn with a painter")
-        << 0.6f << int(QImage::Format_RGB888) << true << true << QColor(0, 0, 255, 128);
+        << 0.6f << int(QImage::Format_RGB888) << true << true << QColor(0, 0, 255, 128) << 1.0 << QPointF();
 }
 
 void TestMapRenderer::compositedAsDrawn()
@@ -175,6 +191,8 @@ void TestMapRenderer::compositedAsDrawn()
     QFETCH(bool, passMarks);
     QFETCH(bool, topLayer);
     QFETCH(QColor, gridColour);
+    QFETCH(qreal, scale);
+    QFETCH(QPointF, phase);
     const Fixture fixture;
     const QPixmap passYes = translucentMark(QColor(0, 200, 0, 140));
     const QPixmap passNo = drawnTileSetImage(QPixmap(QStringLiteral(":/images/passno.png")));
@@ -188,25 +206,29 @@ void TestMapRenderer::compositedAsDrawn()
     }
     const MapRenderer renderer(fixture.map, options);
     const QSize size = options.geometry.mapSize(fixture.map.size());
+    const QSize deviceSize(int(scale * size.width() + phase.x()) + 2, int(scale * size.height() + phase.y()) + 2);
 
-    QImage direct(size, QImage::Format(format));
+    QImage direct(deviceSize, QImage::Format(format));
     direct.fill(ground);
     {
         QPainter painter(&direct);
-        renderer.drawCells(painter, direct.rect());
-        renderer.drawGrid(painter, direct.rect());
+        painter.setTransform(QTransform(scale, 0, 0, scale, phase.x(), phase.y()));
+        renderer.drawCells(painter, QRect(QPoint(0, 0), size));
+        renderer.drawGrid(painter, QRect(QPoint(0, 0), size));
     }
 
     // The whole map, and areas that start and end anywhere, some reaching
     // beyond the map, into images that hold just the area.
     ScaledTiles tiles;
-    const QList<QRect> areas = { QRect(QPoint(0, 0), size), QRect(3, 5, 61, 47), QRect(17, 1, 1, 90),
-                                 QRect(size.width() - 30, size.height() - 20, 50, 50), QRect(100, 80, 257, 3) };
+    const QList<QRect> areas = { QRect(QPoint(0, 0), deviceSize), QRect(3, 5, 61, 47), QRect(17, 1, 1, 90),
+                                 QRect(deviceSize.width() - 30, deviceSize.height() - 20, 50, 50),
+                                 QRect(100, 80, 257, 3) };
     for (const QRect& area : areas) {
         QImage composited(area.size(), QImage::Format(format));
         composited.fill(ground);
-        renderer.drawCells(composited, area.topLeft(), area, tiles);
-        renderer.drawGrid(composited, area.topLeft(), area);
+        const DevicePixels device { scale, phase.x() - area.left(), phase.y() - area.top() };
+        renderer.drawCells(composited, device, composited.rect(), tiles);
+        renderer.drawGrid(composited, device, composited.rect());
         const QRect inside = area & direct.rect();
         for (int y = inside.top(); y <= inside.bottom(); ++y) {
             for (int x = inside.left(); x <= inside.right(); ++x) {
@@ -227,25 +249,27 @@ void TestMapRenderer::compositedAsDrawn()
     }
 }
 
-void TestMapRenderer::scaledTilesForgetOtherSides()
+void TestMapRenderer::scaledTilesOfImagesGoneForgotten()
 {
     const Fixture fixture;
     ScaledTiles tiles;
     MapRenderer::Options options;
-    options.geometry.zoom = 0.6f;
     QImage image(options.geometry.mapSize(fixture.map.size()), QImage::Format_RGB32);
-    MapRenderer(fixture.map, options).drawCells(image, QPoint(0, 0), image.rect(), tiles);
-    QVERIFY(tiles.bytes() > 0);
+    options.geometry.zoom = 0.6f;
+    MapRenderer(fixture.map, options).drawCells(image, DevicePixels(), image.rect(), tiles);
+    const qint64 atOneZoom = tiles.bytes();
+    QVERIFY(atOneZoom > 0);
 
+    // Another zoom keeps the tiles of the last one for a way back.
     QList<qint64> keys;
     for (quint32 slot = 1; slot < fixture.map.slotCount(); ++slot)
         keys << fixture.map.slotImage(slot).cacheKey();
-    tiles.retain(options.geometry.cellSide(), keys);
-    QVERIFY(tiles.bytes() > 0);
-    tiles.retain(options.geometry.cellSide(), QList<qint64>());
-    QCOMPARE(tiles.bytes(), qint64(0));
-    MapRenderer(fixture.map, options).drawCells(image, QPoint(0, 0), image.rect(), tiles);
-    tiles.retain(8, keys);
+    tiles.retain(keys);
+    options.geometry.zoom = 0.2f;
+    MapRenderer(fixture.map, options).drawCells(image, DevicePixels(), image.rect(), tiles);
+    tiles.retain(keys);
+    QVERIFY(tiles.bytes() > atOneZoom);
+    tiles.retain(QList<qint64>());
     QCOMPARE(tiles.bytes(), qint64(0));
 }
 

@@ -3,6 +3,8 @@
 #include "support/modalanswerer.h"
 #include "support/referencerenderer.h"
 
+#include <QBackingStore>
+#include <QDir>
 #include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -20,13 +23,20 @@
 // that draws everything in the canvas's order of drawing. The canvas draws
 // its cells from a cache of their picture that it updates cell by cell,
 // whatever the art: colour-keyed, or translucent with anti-aliased outlines
-// and soft shadows. It must give the reference's pixels exactly.
+// and soft shadows; on screens of 1, 1.25 and 2 device pixels per pixel,
+// and in windows larger than a cache of 32 MB could serve. It must give
+// the reference's pixels exactly.
 class TestRenderEquivalence : public QObject
 {
     Q_OBJECT
 
+public:
+    // Three screens side by side, scaled 1, 1.25 and 2.
+    static void initMain();
+
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void editsShowReference_data();
     void editsShowReference();
     void partialRepaintsShowReference_data();
@@ -51,6 +61,21 @@ const int MapWidth = 40;
 const int MapHeight = 34;
 const QColor viewportColour(30, 60, 90);
 const QColor background(255, 0, 255);
+const QSize windowSize(620, 480);
+
+QString screensFile()
+{
+    return QDir::temp().filePath(QStringLiteral("varnhold-screens-%1.json").arg(QCoreApplication::applicationPid()));
+}
+
+QScreen* screenOfRatio(qreal ratio)
+{
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen->devicePixelRatio() == ratio)
+            return screen;
+    }
+    return nullptr;
+}
 
 // Shapes on the background colour, which the canvas masks out: every pixel
 // of the canvas's copy is opaque or clear.
@@ -112,7 +137,7 @@ QImage translucentTiles()
 class Editor
 {
 public:
-    Editor()
+    explicit Editor(qreal ratio = 1, const QSize& size = windowSize)
     {
         area.viewport()->setBackgroundRole(QPalette::Dark);
         QPalette colours = area.viewport()->palette();
@@ -126,7 +151,11 @@ public:
         QObject::connect(canvas, &WorldViewWidget::tileSetAdded, &palette, &TileSetWidget::loadTileSet);
         QObject::connect(canvas, &WorldViewWidget::setCleared, &palette, &TileSetWidget::clearSets);
         canvas->resizeWorld(MapWidth, MapHeight);
-        area.resize(620, 480);
+        if (QScreen* screen = screenOfRatio(ratio)) {
+            area.setScreen(screen);
+            area.move(screen->geometry().topLeft() + QPoint(20, 20));
+        }
+        area.resize(size);
         area.show();
     }
 
@@ -138,17 +167,55 @@ public:
             QCoreApplication::processEvents();
     }
 
-    // The canvas's pixels as the window shows them, beside the reference's.
+    // The canvas's pixels as the window shows them, beside the reference's:
+    // the device pixels wholly inside the visible part of the canvas.
     QString differenceOnScreen()
     {
         settle();
-        const QRect visible = canvas->visibleRegion().boundingRect();
-        const QImage window = area.screen()->grabWindow(area.winId()).toImage();
-        const QImage shown = window.copy(QRect(canvas->mapTo(&area, visible.topLeft()), visible.size()))
-                                 .convertToFormat(QImage::Format_ARGB32);
-        const QImage expected
-            = referenceRendering(*canvas, viewportColour, visible).convertToFormat(QImage::Format_ARGB32);
+        const qreal ratio = area.devicePixelRatioF();
+        const QRectF visible = QRectF(canvas->visibleRegion().boundingRect())
+                                   .translated(canvas->mapTo(&area, QPoint(0, 0)));
+        const QRect pixels(QPoint(int(std::ceil(visible.left() * ratio)), int(std::ceil(visible.top() * ratio))),
+                           QPoint(int(std::floor(visible.right() * ratio)) - 1,
+                                  int(std::floor(visible.bottom() * ratio)) - 1));
+        // The window's backing store, in device pixels; grabbing the screen
+        // would give them scaled to the window's size.
+        const QPaintDevice* store = area.backingStore()->paintDevice();
+        if (store->devType() != QInternal::Image)
+            return QStringLiteral("the window's pixels are not an image");
+        QImage shown
+            = static_cast<const QImage*>(store)->copy(pixels).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        shown.setDevicePixelRatio(1);
+        const QPoint offset = canvas->mapTo(&area, QPoint(0, 0));
+        const QRect part = ratio == 1 ? pixels.translated(-offset) : pixels;
+        QImage expected
+            = referenceRendering(*canvas, viewportColour, part, ratio, offset)
+                  .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        if (ratio != std::floor(ratio)) {
+            // The canvas draws its start and cursor marks, scaled, straight
+            // onto the window. At a fractional scale the painter picks the
+            // pixels of a scaled image counting from where its clip begins,
+            // which is wherever the repaint that drew them began.
+            const int grow = int(20 * double(canvas->zoom()));
+            for (const QPoint& cell : { canvas->startCell(), canvas->currentCellPosition(),
+                                        canvas->hoverCellPosition() }) {
+                const QRectF mark = QRectF(canvas->cellRect(cell).adjusted(-grow, -grow, grow, grow).translated(offset));
+                const QRect covered = QRectF(mark.topLeft() * ratio, mark.size() * ratio)
+                                          .toAlignedRect()
+                                          .adjusted(-2, -2, 2, 2)
+                                          .translated(-pixels.topLeft());
+                for (QImage* image : { &shown, &expected })
+                    QPainter(image).fillRect(covered, Qt::black);
+            }
+        }
         return firstDifference(shown, expected);
+    }
+
+    // Device pixels of the canvas on screen.
+    qint64 visibleDevicePixels() const
+    {
+        const QSize visible = canvas->visibleRegion().boundingRect().size() * area.devicePixelRatioF();
+        return qint64(visible.width()) * visible.height();
     }
 
     // Both scroll bars to the same fraction of their range.
@@ -203,8 +270,29 @@ struct Step
 
 } // namespace
 
+void TestRenderEquivalence::initMain()
+{
+    // Qt's offscreen platform takes its screens from a file, and a scale for
+    // each screen from the environment, before the application starts.
+    QFile screens(screensFile());
+    if (screens.open(QIODevice::WriteOnly)) {
+        screens.write(R"({ "screens": [
+            { "name": "one", "x": 0, "y": 0, "width": 4000, "height": 3400, "logicalDpi": 96 },
+            { "name": "five-fourths", "x": 4000, "y": 0, "width": 4000, "height": 3400, "logicalDpi": 96 },
+            { "name": "two", "x": 8000, "y": 0, "width": 4000, "height": 3400, "logicalDpi": 96 } ] })");
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screensFile().toLocal8Bit());
+    qputenv("QT_SCREEN_SCALE_FACTORS", "one=1;five-fourths=1.25;two=2");
+}
+
+void TestRenderEquivalence::cleanupTestCase()
+{
+    QFile::remove(screensFile());
+}
+
 void TestRenderEquivalence::initTestCase()
 {
+    QVERIFY2(screenOfRatio(1.25) && screenOfRatio(2), "the screens scaled 1.25 and 2 are missing");
     qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
     QVERIFY(folder.isValid());
     objectsFile = folder.filePath(QStringLiteral("objects.png"));
@@ -220,17 +308,33 @@ void TestRenderEquivalence::editsShowReference_data()
     QTest::addColumn<float>("zoom");
     QTest::addColumn<bool>("translucent");
     QTest::addColumn<QColor>("gridColour");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QSize>("window");
     const QList<QPair<const char*, float>> zooms
         = { { "1.0", 1.0f }, { "0.8", 0.8f },   { "0.6", 0.6f }, { "0.4", 0.4f },
             { "0.2", 0.2f }, { "0.35", 0.35f }, { "0.1", 0.1f } };
     for (const auto& zoom : zooms) {
         QTest::newRow(qPrintable(QStringLiteral("zoom %1, colour-keyed art").arg(zoom.first)))
-            << zoom.second << false << QColor(Qt::black);
+            << zoom.second << false << QColor(Qt::black) << 1.0 << windowSize;
         QTest::newRow(qPrintable(QStringLiteral("zoom %1, translucent art").arg(zoom.first)))
-            << zoom.second << true << QColor(Qt::black);
+            << zoom.second << true << QColor(Qt::black) << 1.0 << windowSize;
     }
     QTest::newRow("zoom 0.6, translucent art and grid lines")
-        << 0.6f << true << QColor(250, 250, 40, 100);
+        << 0.6f << true << QColor(250, 250, 40, 100) << 1.0 << windowSize;
+    // Cells and lines on quarters and halves of device pixels.
+    QTest::newRow("zoom 1.0, translucent art, screen scale 1.25")
+        << 1.0f << true << QColor(Qt::black) << 1.25 << windowSize;
+    QTest::newRow("zoom 0.35, colour-keyed art, screen scale 1.25")
+        << 0.35f << false << QColor(Qt::black) << 1.25 << windowSize;
+    QTest::newRow("zoom 0.6, translucent art and grid lines, screen scale 1.25")
+        << 0.6f << true << QColor(250, 250, 40, 100) << 1.25 << windowSize;
+    QTest::newRow("zoom 0.8, colour-keyed art, screen scale 2")
+        << 0.8f << false << QColor(Qt::black) << 2.0 << windowSize;
+    QTest::newRow("zoom 0.2, translucent art, screen scale 2")
+        << 0.2f << true << QColor(Qt::black) << 2.0 << windowSize;
+    // The whole map on screen at zoom 1.0 takes more than 32 MB of pixels.
+    QTest::newRow("zoom 1.0, translucent art, screen scale 2, window of 8.7 million pixels")
+        << 1.0f << true << QColor(Qt::black) << 2.0 << QSize(1640, 1400);
 }
 
 void TestRenderEquivalence::editsShowReference()
@@ -238,7 +342,10 @@ void TestRenderEquivalence::editsShowReference()
     QFETCH(float, zoom);
     QFETCH(bool, translucent);
     QFETCH(QColor, gridColour);
-    Editor editor;
+    QFETCH(qreal, ratio);
+    QFETCH(QSize, window);
+    Editor editor(ratio, window);
+    QCOMPARE(editor.area.devicePixelRatioF(), ratio);
     WorldViewWidget& canvas = *editor.canvas;
     QPalette colours = canvas.palette();
     colours.setColor(QPalette::WindowText, gridColour);
@@ -285,12 +392,16 @@ void TestRenderEquivalence::editsShowReference()
               // Their widened squares reach one pixel into the next cell, whose
               // own tile there is clear: on every cell boundary of these rows
               // and columns. Each one is checked on its own, before a later
-              // repaint nearby could cover a fault.
+              // repaint nearby could cover a fault; in a large window, where
+              // that takes long, all of them at the end of the step.
+              const bool eachOnItsOwn = editor.visibleDevicePixels() < 2000000;
               const auto paintAndCheck = [&](const QPoint& cell) {
                   editor.useBrush(groundFile, cell.x() + cell.y());
                   editor.click(cell);
                   // The cursor mark would hide the pixels looked for.
                   editor.click(QPoint(MapWidth - 1, MapHeight - 1), Qt::RightButton);
+                  if (!eachOnItsOwn)
+                      return;
                   const QString difference = editor.differenceOnScreen();
                   QVERIFY2(difference.isEmpty(),
                            qPrintable(
@@ -365,7 +476,14 @@ void TestRenderEquivalence::editsShowReference()
               canvas.setStartPoint();
               editor.mouse(QEvent::MouseMove, QPoint(9, 7), Qt::NoButton, Qt::NoButton);
           } },
+        { "a stamp's preview under the pointer",
+          [&] {
+              canvas.document()->setBrushTiles(1, QRect(0, 0, 3, 2));
+              editor.mouse(QEvent::MouseMove, QPoint(5, 1), Qt::NoButton, Qt::NoButton);
+          } },
         { "grid lines on", [&] { canvas.showGridLines(true); } },
+        // The canvas now lies partly left of and above the window's corner.
+        { "scrolled part of the way", [&] { editor.scrollTo(0.37); } },
         { "paint with grid lines",
           [&] {
               editor.useBrush(topSet, 0);
@@ -412,8 +530,8 @@ void TestRenderEquivalence::editsShowReference()
             QFAIL(step.name);
         const QString difference = editor.differenceOnScreen();
         QVERIFY2(difference.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(step.name, difference)));
-        // Every picture on screen came from the cache.
-        QVERIFY2(canvas.pictureCache().bytesUsed() > 0, step.name);
+        // Every picture on screen came from the cache, which holds all of it.
+        QVERIFY2(canvas.pictureCache().bytesUsed() >= 4 * editor.visibleDevicePixels() * 9 / 10, step.name);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "render/tilesetimage.h"
 
+#include <QHash>
 #include <QPainter>
 #include <QTest>
 
@@ -14,6 +15,8 @@ class TestTileSetImage : public QObject
 private slots:
     void drawnAsLoadedOrKeyed_data();
     void drawnAsLoadedOrKeyed();
+    void fourCornerRule_data();
+    void fourCornerRule();
 };
 
 namespace {
@@ -95,6 +98,54 @@ void TestTileSetImage::drawnAsLoadedOrKeyed()
                                      .arg(wanted, 8, 16, QLatin1Char('0'))));
         }
     }
+}
+
+// One letter a pixel: a, b and c are opaque colours, '.' a clear pixel.
+QImage letterImage(const QStringList& rows)
+{
+    const QHash<QChar, QColor> colours { { 'a', QColor(250, 250, 250) }, { 'b', QColor(30, 120, 40) },
+                                         { 'c', QColor(90, 60, 20) }, { '.', Qt::transparent } };
+    QImage image(int(rows[0].size()), int(rows.size()), QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixelColor(x, y, colours.value(rows[y][x]));
+    }
+    return image;
+}
+
+void TestTileSetImage::fourCornerRule_data()
+{
+    QTest::addColumn<QStringList>("picture");
+    QTest::addColumn<QStringList>("drawn"); // '-' where the drawn image is clear
+    QTest::addColumn<QString>("background"); // the colour cut out, or none
+
+    QTest::newRow("four corners alike: cut where it reaches the edge")
+        << QStringList { "aaaa", "abba", "aaaa" } << QStringList { "----", "-bb-", "----" } << "a";
+    QTest::newRow("one corner different: drawn whole")
+        << QStringList { "aaab", "abba", "aaaa" } << QStringList { "aaab", "abba", "aaaa" } << "";
+    QTest::newRow("four corners of four colours: drawn whole")
+        << QStringList { "aaab", "abbb", "caab" } << QStringList { "aaab", "abbb", "caab" } << "";
+    QTest::newRow("transparency present: its own alpha")
+        << QStringList { "aaaa", "a.ba", "aaaa" } << QStringList { "aaaa", "a-ba", "aaaa" } << "";
+    QTest::newRow("the corners' colour touching no edge is kept")
+        << QStringList { "aaaaaa", "abbbba", "abaaba", "abbbba", "aaaaaa" }
+        << QStringList { "------", "-bbbb-", "-baab-", "-bbbb-", "------" } << "a";
+    QTest::newRow("joined corner to corner only, not cut")
+        << QStringList { "aaaaa", "aabba", "abacb", "abbba", "aaaaa" }
+        << QStringList { "-----", "--bb-", "-bacb", "-bbb-", "-----" } << "a";
+}
+
+void TestTileSetImage::fourCornerRule()
+{
+    QFETCH(QStringList, picture);
+    QFETCH(QStringList, drawn);
+    QFETCH(QString, background);
+    const QImage loaded = letterImage(picture);
+    const QColor cut = backgroundColour(loaded);
+    QCOMPARE(cut, background.isEmpty() ? QColor() : letterImage({ background }).pixelColor(0, 0));
+    const QImage expected = letterImage(drawn.replaceInStrings(QStringLiteral("-"), QStringLiteral(".")))
+                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(drawnTileSetImage(QPixmap::fromImage(loaded)).toImage(), expected);
 }
 
 QTEST_MAIN(TestTileSetImage)

@@ -200,7 +200,7 @@ void TestWorldMap::swapContentsExchangesEverything()
     second.top = CellGrid(2, 3);
     second.bottom = CellGrid(2, 3);
     second.bottom.at(1, 2) = Cell(map.slotOf(QStringLiteral("gone.png")), 3, false);
-    second.tileSets = { { QStringLiteral("b.png"), b, b } };
+    second.tileSets = { { QStringLiteral("b.png"), b, b, QString() } };
     second.fileName = QStringLiteral("second.map");
 
     map.swapContents(&second);
@@ -237,17 +237,15 @@ void TestWorldMap::namesOutliveTheirImages()
     QCOMPARE(map.tileSetCount(), 2);
     QCOMPARE(map.tileSetImage(0), map.tileSetImage(1));
     const quint32 slot = map.slotOf(QStringLiteral("a.png"));
-    Cell cell;
-    Tile brush(QStringLiteral("a.png"), nullptr, 1, true);
-    QVERIFY(map.cellFor(brush, &cell));
+    const Tile brush(QStringLiteral("a.png"), nullptr, 1, true);
+    const Cell cell = map.cellOf(brush);
     QCOMPARE(cell, Cell(slot, 1, true));
     CellPatch edit;
     map.fill(Layer::Top, QRect(0, 0, 1, 1), cell, &edit);
 
     map.clearTileSets();
-    // The set is gone, its slot is not: a brush of it paints nothing, a
-    // cell of it finds its name again.
-    QVERIFY(!map.cellFor(brush, &cell));
+    // The set is gone, its slot is not: a cell of it finds its name again.
+    QCOMPARE(map.cellOf(brush), cell);
     QCOMPARE(map.slotOf(QStringLiteral("a.png")), slot);
     QCOMPARE(map.tile(Layer::Top, 0, 0).tileSetFile, QStringLiteral("a.png"));
     QCOMPARE(map.tile(Layer::Top, 0, 0).tileSet, nullptr);

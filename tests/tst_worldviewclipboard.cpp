@@ -247,9 +247,10 @@ void TestWorldViewClipboard::selectionPastEdge()
     prepare(canvas, zoom);
     paintDistinct(canvas, QRect(26, 27, 4, 3));
     const LayerCopy painted(canvas.topLayerCells());
-    // The pointer leaves the widget to the right and below.
+    // The pointer leaves the widget to the right and below; the selection
+    // stays within the map.
     selectDrag(canvas, QPoint(27, 28), QPoint(32, 33));
-    QCOMPARE(canvas.selection(), std::optional<QRect>(QRect(QPoint(27, 28), QPoint(32, 33))));
+    QCOMPARE(canvas.selection(), std::optional<QRect>(QRect(QPoint(27, 28), QPoint(29, 29))));
     canvas.copy();
     QCOMPARE(canvas.clipboardContent().width(), 3);
     QCOMPARE(canvas.clipboardContent().height(), 2);

@@ -379,22 +379,24 @@ void TestWorldViewTools::selectDrag_data()
         };
         *row("select to (8, 7)", false) << QList<QPointF>{{5.5, 5.5}, {6.5, 6.5}, {8.5, 7.5}}
                                         << QRect(QPoint(5, 5), QPoint(8, 7));
-        *row("left of the anchor keeps the far corner", false)
-            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {3.5, 9.5}} << QRect(QPoint(5, 5), QPoint(8, 7));
-        *row("above the anchor keeps the far corner", false)
-            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {9.5, 2.5}} << QRect(QPoint(5, 5), QPoint(8, 7));
-        *row("on the anchor column's left edge keeps it", false)
-            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {5.0, 9.5}} << QRect(QPoint(5, 5), QPoint(8, 7));
-        *row("just right of that edge moves it", false)
-            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {5.05, 9.5}} << QRect(QPoint(5, 5), QPoint(5, 9));
+        *row("left of the anchor and down", false)
+            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {3.5, 9.5}} << QRect(QPoint(3, 5), QPoint(5, 9));
+        *row("above the anchor and right", false)
+            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {9.5, 2.5}} << QRect(QPoint(5, 2), QPoint(9, 5));
+        *row("up and left", false)
+            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {2.5, 1.5}} << QRect(QPoint(2, 1), QPoint(5, 5));
+        *row("one column left of the anchor", false)
+            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {4.5, 9.5}} << QRect(QPoint(4, 5), QPoint(5, 9));
         *row("back in the anchor cell shrinks it", false)
             << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {5.5, 5.5}} << QRect(5, 5, 1, 1);
-        *row("past the map's edge", false) << QList<QPointF>{{27.5, 27.5}, {31.5, 33.5}}
-                                           << QRect(QPoint(27, 27), QPoint(31, 33));
+        *row("past the map's edge, within the map", false)
+            << QList<QPointF>{{27.5, 27.5}, {31.5, 33.5}} << QRect(QPoint(27, 27), QPoint(29, 29));
+        *row("past the widget's left edge, within the map", false)
+            << QList<QPointF>{{2.5, 2.5}, {-3.5, 4.5}} << QRect(QPoint(0, 2), QPoint(2, 4));
         *row("middle drag to (8, 7)", true) << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}}
                                             << QRect(QPoint(5, 5), QPoint(8, 7));
         *row("middle drag left of the anchor", true)
-            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {3.5, 9.5}} << QRect(QPoint(5, 5), QPoint(8, 7));
+            << QList<QPointF>{{5.5, 5.5}, {8.5, 7.5}, {3.5, 9.5}} << QRect(QPoint(3, 5), QPoint(5, 9));
     }
 }
 
@@ -414,7 +416,8 @@ void TestWorldViewTools::selectDrag()
     dragPixels(&canvas, middle ? Qt::MiddleButton : Qt::LeftButton, pixels);
 
     QCOMPARE(canvas.selection(), std::optional<QRect>(selection));
-    QCOMPARE(canvas.currentCellPosition(), middle ? QPoint(0, 0) : QPoint(selection.topLeft()));
+    const QPoint pressed(int(path.first().x()), int(path.first().y()));
+    QCOMPARE(canvas.currentCellPosition(), middle ? QPoint(0, 0) : pressed);
     QVERIFY(filledCells(canvas.topLayerCells()).isEmpty());
 }
 

@@ -2,7 +2,7 @@
 
 #include "mapfile/fileio.h"
 #include "mapfile/mapwriter.h"
-#include "mapfile/pngfile.h"
+#include "render/pngencoder.h"
 #include "render/canvasgeometry.h"
 #include "tmx/convertedimage.h"
 #include "tmx/importreport.h"

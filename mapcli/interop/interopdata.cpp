@@ -1,8 +1,9 @@
-// Writes the map and tile-set images that `make interop` exports and
+// Writes the maps and tile-set images that `make interop` exports and
 // renders, into the folder given: "interop.map", whose bottom layer is full
 // of opaque ground tiles and whose top layer mixes a colour-keyed set and a
-// translucent one, with pass flags; and the three images it names, relative
-// to that folder. Usage: varnhold-interop-data FOLDER
+// translucent one, with pass flags; "large.map", the same at 255 x 255
+// cells, for the speed of both renderers; and the three images they name,
+// relative to that folder. Usage: varnhold-interop-data FOLDER
 
 #include "mapfile/mapdata.h"
 #include "mapfile/mapwriter.h"
@@ -82,13 +83,13 @@ QImage translucentTiles()
     return image;
 }
 
-MapData interopMap()
+MapData interopMap(int width, int height)
 {
     MapData data;
     data.tileSetNames = QStringList { QStringLiteral("ground.png"), QStringLiteral("keyed.png"),
                                       QStringLiteral("glass.png") };
-    data.width = 12;
-    data.height = 8;
+    data.width = width;
+    data.height = height;
     for (int y = 0; y < data.height; ++y) {
         for (int x = 0; x < data.width; ++x) {
             data.bottom.push_back({ 0, (x + 3 * y) % 8, false });
@@ -126,7 +127,8 @@ int main(int argc, char** argv)
     const bool written = groundTiles().save(folder.filePath(QStringLiteral("ground.png")))
         && keyedTiles().save(folder.filePath(QStringLiteral("keyed.png")))
         && translucentTiles().save(folder.filePath(QStringLiteral("glass.png")))
-        && write(folder.filePath(QStringLiteral("interop.map")), formatMapFile(interopMap()));
+        && write(folder.filePath(QStringLiteral("interop.map")), formatMapFile(interopMap(12, 8)))
+        && write(folder.filePath(QStringLiteral("large.map")), formatMapFile(interopMap(255, 255)));
     if (!written) {
         std::fprintf(stderr, "varnhold-interop-data: cannot write into %s\n", argv[1]);
         return 1;

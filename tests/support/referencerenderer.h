@@ -12,8 +12,12 @@ class WorldViewWidget;
 // the canvas covers. Tests compare the canvas's own, optimised drawing
 // against it pixel for pixel. With an `area`, the image holds only that part
 // of the canvas, which is much cheaper to check often on a large map.
-QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background,
-                          const QRect& area = QRect());
+//
+// With a `ratio`, the canvas is drawn as on a screen of that many device
+// pixels per canvas pixel, in a window that holds it `offset` canvas pixels
+// from its corner, and `area` is in the window's device pixels.
+QImage referenceRendering(const WorldViewWidget& canvas, const QColor& background, const QRect& area = QRect(),
+                          qreal ratio = 1, const QPoint& offset = QPoint());
 
 // What the canvas itself draws, onto the same kind of image.
 QImage canvasRendering(WorldViewWidget& canvas, const QColor& background);
