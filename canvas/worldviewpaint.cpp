@@ -9,26 +9,12 @@
 #include "canvas/worldviewwidget.h"
 
 #include "render/maprenderer.h"
+#include "render/mappainting.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
-
-namespace {
-
-// The ground, the cells and the grid lines within `area`, each drawn by the
-// painter.
-void drawDirectly(QPainter& painter, const QRect& area, const MapRenderer& renderer, const QColor& ground,
-                  bool gridLines)
-{
-    painter.fillRect(area, ground);
-    renderer.drawCells(painter, area);
-    if (gridLines)
-        renderer.drawGrid(painter, area);
-}
-
-} // namespace
 
 QSize WorldViewWidget::sizeHint() const
 {
@@ -107,8 +93,7 @@ void WorldViewWidget::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect area = event->rect();
     const MapRenderer cells = renderer();
-    if (!drawCachedCells(painter, area, cells))
-        drawDirectly(painter, area, cells, groundColour(), showLines);
+    paintMap(painter, area, cells, { groundColour(), showLines }, layerCache, scaledTiles);
     drawPreview(painter, area, cells);
     drawMarks(painter);
     if (const std::optional<QRect> frame = selectionFrame())
@@ -126,69 +111,6 @@ QColor WorldViewWidget::groundColour() const
     QColor ground = palette().color(backgroundRole());
     ground.setAlpha(255);
     return ground;
-}
-
-bool WorldViewWidget::drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer)
-{
-    // The cache copies device pixels, so it serves only a raster image
-    // whose pixels it can composite exactly as the painter would draw them.
-    const std::optional<LayerCache::Device> device = LayerCache::deviceOf(painter);
-    if (!device) {
-        layerCache.clear();
-        return false;
-    }
-
-    LayerCache::Layout layout;
-    for (int n = 0; n <= map().width(); ++n)
-        layout.columnLines.push_back(cellToPixel(n));
-    for (int n = 0; n <= map().height(); ++n)
-        layout.rowLines.push_back(cellToPixel(n));
-    layout.side = geometry.cellSide();
-    layout.gridLines = showLines;
-    layout.gridColour = showLines ? palette().color(QPalette::WindowText).rgba() : 0;
-    layout.ground = groundColour().rgba();
-    layout.scale = device->scale;
-    layout.phase = device->phase;
-    layout.format = device->format;
-    layerCache.setLayout(std::move(layout));
-
-    QList<qint64> keys = { passYesImage.cacheKey(), passNoImage.cacheKey() };
-    for (quint32 slot = 1; slot < map().slotCount(); ++slot) {
-        if (!map().slotImage(slot).isNull())
-            keys << map().slotImage(slot).cacheKey();
-    }
-    scaledTiles.retain(keys);
-    layerCache.setImages(keys);
-
-    const bool passMarks = currentTool == Pass;
-    const CellGrid& topCells = map().cells(Layer::Top);
-    const CellGrid& bottomCells = map().cells(Layer::Bottom);
-    const bool topLayer = topLayerOn;
-    const auto picturesOf = [&](const QRect& cells, CellPicture* picture) {
-        for (int column = cells.left(); column <= cells.right(); ++column) {
-            const Cell* bottomColumn = bottomCells.column(column);
-            const Cell* topColumn = topCells.column(column);
-            for (int row = cells.top(); row <= cells.bottom(); ++row, ++picture) {
-                const Cell& bottom = bottomColumn[row];
-                const Cell& top = topColumn[row];
-                picture->bottomImage = renderer.imageKey(bottom);
-                picture->bottomTile = picture->bottomImage ? bottom.tileIndex : -1;
-                picture->topImage = topLayer ? renderer.imageKey(top) : 0;
-                picture->topTile = picture->topImage ? top.tileIndex : -1;
-                picture->passMark = passMarks ? (top.pass ? 2 : 1) : 0;
-            }
-        }
-    };
-    const bool gridLines = showLines;
-    const auto draw = [&](QImage& image, const DevicePixels& pixels, const QRect& part) {
-        renderer.drawCells(image, pixels, part, scaledTiles);
-        if (gridLines)
-            renderer.drawGrid(image, pixels, part);
-    };
-    layerCache.paint(painter, area, picturesOf, draw, [&](QPainter& direct, const QRect& part) {
-        drawDirectly(direct, part, renderer, groundColour(), gridLines);
-    });
-    return true;
 }
 
 void WorldViewWidget::drawMarks(QPainter& painter) const

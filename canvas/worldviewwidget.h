@@ -220,7 +220,6 @@ private:
     QColor groundColour() const;
     void drawMarks(QPainter& painter) const;
     void drawFrame(QPainter& painter, const QRect& cells, const QColor& colour) const;
-    bool drawCachedCells(QPainter& painter, const QRect& area, const MapRenderer& renderer);
 
     MapDocument* doc;
     bool topLayerOn = true;

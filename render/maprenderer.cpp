@@ -1,6 +1,7 @@
 #include "render/maprenderer.h"
 
 #include "render/devicepixels.h"
+#include "render/layercache.h"
 #include "render/pixeltarget.h"
 #include "render/scaledtiles.h"
 #include "model/worldmap.h"
@@ -45,6 +46,45 @@ bool MapRenderer::isDrawable(const Cell& cell) const
     // Below the count of whole tiles, a tile's square lies inside the image
     // and no position computed from it can overflow.
     return cell.tileIndex >= 0 && cell.tileIndex < slotTiles[cell.tileSet];
+}
+
+void MapRenderer::cellPictures(const QRect& cells, CellPicture* pictures) const
+{
+    const CellGrid& topCells = map.cells(Layer::Top);
+    const CellGrid& bottomCells = map.cells(Layer::Bottom);
+    const bool passMarks = passKeys[0] != 0;
+    for (int column = cells.left(); column <= cells.right(); ++column) {
+        const Cell* bottomColumn = bottomCells.column(column);
+        const Cell* topColumn = topCells.column(column);
+        for (int row = cells.top(); row <= cells.bottom(); ++row, ++pictures) {
+            const Cell& bottom = bottomColumn[row];
+            const Cell& top = topColumn[row];
+            pictures->bottomImage = imageKey(bottom);
+            pictures->bottomTile = pictures->bottomImage ? bottom.tileIndex : -1;
+            pictures->topImage = options.topLayer ? imageKey(top) : 0;
+            pictures->topTile = pictures->topImage ? top.tileIndex : -1;
+            pictures->passMark = passMarks ? (top.pass ? 2 : 1) : 0;
+        }
+    }
+}
+
+QList<qint64> MapRenderer::imageKeys() const
+{
+    QList<qint64> keys;
+    for (qint64 key : passKeys) {
+        if (key)
+            keys << key;
+    }
+    for (qint64 key : slotKeys) {
+        if (key)
+            keys << key;
+    }
+    return keys;
+}
+
+QSize MapRenderer::mapSize() const
+{
+    return QSize(map.width(), map.height());
 }
 
 QRect MapRenderer::cellsMeeting(const QRect& area) const

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QList>
 #include <QRect>
 
 #include <functional>
@@ -14,6 +15,7 @@ class QPainter;
 class QPixmap;
 class ScaledTiles;
 class WorldMap;
+struct CellPicture;
 struct DevicePixels;
 
 // Draws a map's cells and grid lines: for each cell the bottom layer's tile,
@@ -66,6 +68,14 @@ public:
     // The image a cell is drawn from, told apart by QPixmap::cacheKey(); 0
     // for a cell drawn empty.
     qint64 imageKey(const Cell& cell) const { return isDrawable(cell) ? slotKeys[cell.tileSet] : 0; }
+    // What each of `cells` puts into the map's picture, column after
+    // column: the images and tiles drawn for it and its pass mark.
+    void cellPictures(const QRect& cells, CellPicture* pictures) const;
+    // The keys of every image that cells may be drawn from.
+    QList<qint64> imageKeys() const;
+
+    const Options& drawingOptions() const { return options; }
+    QSize mapSize() const;
 
 private:
     // The cells that may paint into `area`, as a rectangle of cells; empty
