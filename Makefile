@@ -26,10 +26,12 @@ programs: configure
 	@cmake --build $(BUILD_DIR) --target varnhold varnhold-map -j $(JOBS)
 
 # `make run DIR=~/mygame` starts the editor in the folder of your maps and tile
-# sets (default: this one), since tile sets are named relative to it.
+# sets, since tile sets are named relative to it; without DIR, in examples/
+# with the sample map open.
 run: programs
 	@echo "== Starting Varnhold"
-	@VARNHOLD_EDITOR="$(abspath $(BUILD_DIR))/varnhold" scripts/run-editor.sh "$(DIR)"
+	@VARNHOLD_EDITOR="$(abspath $(BUILD_DIR))/varnhold" scripts/run-editor.sh \
+		$(if $(DIR),"$(DIR)",examples sample.map)
 
 test: build
 	@echo "== Running the test suite"

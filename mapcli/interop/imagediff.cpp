@@ -13,6 +13,9 @@
 // must match a pixel next to it, in the same cell, in the other picture
 // (each way round), as scaling by nearest neighbour at another rounding
 // gives. Anything else fails.
+//   varnhold-imagediff --exact EXPECTED.png ACTUAL.png
+// is for two pictures drawn by varnhold-map alike: they must be of one size
+// and equal in every pixel.
 
 #include <QImage>
 #include <QMap>
@@ -55,8 +58,9 @@ bool matchesNeighbour(QRgb pixel, const QImage& other, int x, int y, int width, 
 int main(int argc, char** argv)
 {
     const bool sampling = argc == 4 && std::strcmp(argv[1], "--sampling") == 0;
-    if (argc != 3 && !sampling) {
-        std::fprintf(stderr, "Usage: varnhold-imagediff [--sampling] READER.png VARNHOLD.png\n");
+    const bool exact = argc == 4 && std::strcmp(argv[1], "--exact") == 0;
+    if (argc != 3 && !sampling && !exact) {
+        std::fprintf(stderr, "Usage: varnhold-imagediff [--sampling | --exact] READER.png VARNHOLD.png\n");
         return 2;
     }
     const char* const readerFile = argv[argc - 2];
@@ -70,12 +74,13 @@ int main(int argc, char** argv)
     std::printf("imagediff: %s is %d x %d, %s is %d x %d\n", readerFile, reader.width(), reader.height(),
                 oursFile, ours.width(), ours.height());
     const int dw = ours.width() - reader.width(), dh = ours.height() - reader.height();
-    if (dw < 0 || dw > 1 || dh < 0 || dh > 1) {
-        std::printf("imagediff: FAILED: the sizes should be equal or %s one pixel larger\n", oursFile);
+    if (dw < 0 || dw > 1 || dh < 0 || dh > 1 || (exact && (dw != 0 || dh != 0))) {
+        std::printf("imagediff: FAILED: the sizes should be equal%s\n",
+                    exact ? "" : " or the second one pixel larger");
         return 1;
     }
 
-    const int blending = sampling ? 2 : 1;
+    const int blending = sampling ? 2 : exact ? 0 : 1;
     const int width = reader.width(), height = reader.height();
     qint64 equal = 0, blended = 0, sampled = 0, further = 0;
     // Per cell: pixels blended apart, pixels sampled apart.
