@@ -395,8 +395,11 @@ Figure Bench::dragStep(const char* name, const QString& title, int tool)
     QApplication::processEvents();
     int step = 0;
     const QPoint towards = tool == WorldViewWidget::Select ? QPoint(1, 1) : QPoint(1, 0);
+    // A press inside the selection would move its cells: each selection
+    // starts outside the one before.
+    const int spacing = tool == WorldViewWidget::Select ? 2 : 1;
     const auto work = [&] {
-        const QPoint from(2 + step % 20, 3 + (step / 20) % 10);
+        const QPoint from(2 + spacing * (step % 20), 3 + spacing * ((step / 20) % 10));
         useBrush(step % 100);
         mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
         mouse(QEvent::MouseMove, from + towards, Qt::NoButton, Qt::LeftButton);

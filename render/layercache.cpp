@@ -16,6 +16,8 @@ namespace {
 // repaint copies a handful of them, small enough that a viewport needs
 // little memory, and enough of them on a screen to share out among cores.
 constexpr int ChunkSidePixels = 512;
+// About a millisecond of drawing on one core.
+constexpr qint64 ConcurrentPixels = 1024 * 1024;
 
 qint64 imageBytes(const QSize& size)
 {
@@ -202,14 +204,20 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     }
 
     // The chunks to draw or to bring up to date, each on its own: on
-    // several cores when there are several.
+    // several cores when there is much to draw. Handing work to other
+    // threads costs more than drawing a viewport's worth of changed cells,
+    // so a small edit is drawn here.
     std::vector<std::pair<Chunk*, bool>> work; // the chunk, and whether it is new
+    qint64 workPixels = 0;
     for (const auto& [chunk, place] : shown) {
         const bool fresh = chunk->image.isNull();
         if (fresh)
             prepare(*chunk, place.x(), place.y());
-        if (fresh || chunk->changed)
+        if (fresh || chunk->changed) {
             work.emplace_back(chunk, fresh);
+            const QRect drawn = fresh ? chunk->pixels : chunk->pixels & pixels;
+            workPixels += qint64(drawn.width()) * drawn.height();
+        }
     }
     const auto bringUpToDate = [&](const std::pair<Chunk*, bool>& entry) {
         if (entry.second)
@@ -217,10 +225,10 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
         else
             refresh(*entry.first, pixels, picturesOf, draw);
     };
-    if (work.size() > 1)
+    if (work.size() > 1 && workPixels > ConcurrentPixels)
         QtConcurrent::blockingMap(work, bringUpToDate);
-    else if (!work.empty())
-        bringUpToDate(work.front());
+    else
+        std::for_each(work.begin(), work.end(), bringUpToDate);
     // What the chunks of a whole view dropped at a zoom change left spare
     // has served the new ones; beyond the budget the rest goes back.
     while (spareBytes > budget) {
