@@ -190,7 +190,8 @@ void MainWindow::createActions()
                               tr("Select every cell of the map."));
     connect(selectAllAct, &QAction::triggered, worldViewWidget, &WorldViewWidget::selectAll);
 
-    randomBrushAct = makeAction(this, tr("&Random Brush"), nullptr, QKeySequence(tr("R")), Check::Unchecked,
+    randomBrushAct = makeAction(this, tr("&Random Brush"), ":/images/random.png", QKeySequence(tr("R")),
+                                Check::Unchecked,
                                 tr("Paint each cell with one of the brush's tiles, chosen at random."));
     connect(randomBrushAct, &QAction::toggled, document, &MapDocument::setRandomBrush);
 

@@ -61,7 +61,7 @@ keyed() { # name size output-options... output
 }
 
 for name in icon new bluefolder save copy cut paste grid toplayer paint squares erase select \
-            pass find start2 start; do
+            pass find start2 start random; do
     icon "$name" 32
 done
 icon folder48 48
@@ -71,7 +71,7 @@ keyed passyes 32 "${png_out[@]}" "PNG32:$out/passyes.png"
 keyed passno 32 "${png_out[@]}" "PNG32:$out/passno.png"
 keyed Cursor1 80 -alpha off -type TrueColor "BMP3:$out/Cursor1.bmp"
 
-echo "render-images: wrote 22 images to $out"
+echo "render-images: wrote 23 images to $out"
 
 # The application icon at the theme's usual sizes; the SVG itself is installed as the scalable one.
 for size in 16 32 48 64 128 256; do

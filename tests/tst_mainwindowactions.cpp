@@ -215,8 +215,8 @@ void TestMainWindowActions::actionTable_data()
     row("&Undo", "", "Alt+Backspace", "Undo the last change of the map.", false, false);
     row("&Redo", "", "Ctrl+Y", "Redo the last change undone.", false, false);
     row("Select &All", "", "", "Select every cell of the map.", false, false);
-    row("&Random Brush", "", "R", "Paint each cell with one of the brush's tiles, chosen at random.", true,
-        false);
+    row("&Random Brush", ":/images/random.png", "R",
+        "Paint each cell with one of the brush's tiles, chosen at random.", true, false);
     row("&Delete", "", "Del", "Empty the selected cells, or the current cell, of the current layer.", false,
         false);
 }
