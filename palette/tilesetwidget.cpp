@@ -148,14 +148,8 @@ void TileSetWidget::showShownSet()
     if (slot < 0 || slot >= tileSetTotal()) {
         // Without a set to show, a palette that showed one keeps no grid
         // and no frame.
-        if (columns >= 0 && (columns != 0 || tileGrid)) {
-            frameTiles({});
-            tileGrid.reset();
-            columns = 0;
-            resize(sizeHint());
-            update();
-            updateGeometry();
-        }
+        if (columns >= 0 && (columns != 0 || tileGrid))
+            showNoSet();
         return;
     }
     auto* image = const_cast<QPixmap*>(tileSetImage(slot));
@@ -205,6 +199,11 @@ void TileSetWidget::frameTiles(const std::vector<QPoint>& tiles)
 void TileSetWidget::clearSets()
 {
     doc->clearTileSets();
+    showNoSet();
+}
+
+void TileSetWidget::showNoSet()
+{
     frameTiles({});
     tileGrid.reset();
     columns = 0;

@@ -101,6 +101,8 @@ private:
     Tile& gridTile(int column, int row) const { return tileGrid[column * rows + row]; }
     // Cuts the set the document shows into the grid of tiles, or shows none.
     void showShownSet();
+    // An empty palette: no grid, no frame.
+    void showNoSet();
     // Frames the brush's tiles that the set shown holds.
     void frameBrush();
     void frameTiles(const std::vector<QPoint>& tiles);
