@@ -55,8 +55,8 @@ QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
         // Clear where the canvas would show its ground colour: under
         // translucent or masked bottom-layer tiles, and along the last grid
         // line when there are none.
-        band.first.fill(Qt::transparent);
         const DevicePixels device = DevicePixels::translated(QPoint(0, band.second));
+        renderer.fillGround(band.first, device, band.first.rect(), tiles, 0);
         renderer.drawCells(band.first, device, band.first.rect(), tiles);
         if (options.gridLines)
             renderer.drawGrid(band.first, device, band.first.rect());

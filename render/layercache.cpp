@@ -379,10 +379,6 @@ void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw) con
     if (pixels.isEmpty())
         return;
     const QRect local = pixels.translated(-chunk.pixels.topLeft());
-    for (int y = local.top(); y <= local.bottom(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(chunk.image.scanLine(y)) + local.left();
-        std::fill(line, line + local.width(), current.ground);
-    }
     const DevicePixels chunkDevice { device.scale, device.dx - chunk.pixels.left(), device.dy - chunk.pixels.top() };
     draw(chunk.image, chunkDevice, local);
 }

@@ -49,7 +49,9 @@ void paintMap(QPainter& painter, const QRect& area, const MapRenderer& renderer,
     const auto picturesOf = [&](const QRect& area, CellPicture* pictures) {
         renderer.cellPictures(area, pictures);
     };
+    const QRgb ground = paint.ground.rgba();
     const auto draw = [&](QImage& image, const DevicePixels& pixels, const QRect& part) {
+        renderer.fillGround(image, pixels, part, tiles, ground);
         renderer.drawCells(image, pixels, part, tiles);
         if (paint.gridLines)
             renderer.drawGrid(image, pixels, part);

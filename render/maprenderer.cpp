@@ -157,7 +157,107 @@ struct DeviceLines
     }
 };
 
+// The scaled sets that cells of the map draw from on one device, each
+// looked up in `tiles` the first time it is needed: by the cell's image,
+// whether its square is widened by a pixel, and the quarters of a device
+// pixel at which it lies.
+class CellSets
+{
+public:
+    CellSets(const std::vector<QImage>& images, const std::vector<qint64>& keys, const QSize& tileSize, qreal scale,
+             int side, ScaledTiles& tiles)
+        : images(images)
+        , keys(keys)
+        , tileSize(tileSize)
+        , scale(scale)
+        , side(side)
+        , tiles(tiles)
+        , sets(images.size() * 32)
+    {
+    }
+
+    ScaledTiles::Set& of(const Cell& cell, int widened, int quarterX, int quarterY)
+    {
+        ScaledTiles::Set*& set = sets[size_t(cell.tileSet) * 32 + size_t((widened * 4 + quarterX) * 4 + quarterY)];
+        if (!set) {
+            set = &tiles.set(images[cell.tileSet], keys[cell.tileSet], tileSize,
+                             ScaledTiles::Placement { scale, side + widened, quarterX / 4.0, quarterY / 4.0 });
+        }
+        return *set;
+    }
+
+private:
+    const std::vector<QImage>& images;
+    const std::vector<qint64>& keys;
+    const QSize tileSize;
+    const qreal scale;
+    const int side;
+    ScaledTiles& tiles;
+    std::vector<ScaledTiles::Set*> sets;
+};
+
 } // namespace
+
+void MapRenderer::fillGround(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
+                             QRgb ground) const
+{
+    const QRect clip = area & image.rect();
+    if (clip.isEmpty())
+        return;
+    const bool composited = (image.format() == QImage::Format_ARGB32_Premultiplied
+                             || image.format() == QImage::Format_RGB32)
+        && device.onQuarters();
+    if (!composited) {
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(clip, QColor::fromRgba(qUnpremultiply(ground)));
+        return;
+    }
+    // The cells' squares may leave a gap for the grid line between them:
+    // the ground is left out only where the opaque bottom tiles of every
+    // cell meeting the area cover it, row after row and column after
+    // column without a gap.
+    const CanvasGeometry& geometry = options.geometry;
+    const QRect cells = cellsMeeting(device.widgetArea(clip));
+    bool covered = !cells.isEmpty();
+    if (covered) {
+        const DeviceLines columns(geometry, device.scale, device.dx, cells.left(), cells.right());
+        const DeviceLines rows(geometry, device.scale, device.dy, cells.top(), cells.bottom());
+        CellSets sets(slotImages, slotKeys, QSize(geometry.tileSize, geometry.tileSize), device.scale,
+                      geometry.cellSide(), tiles);
+        // The pixels that the tiles of each column and each row span.
+        std::vector<std::pair<int, int>> across(size_t(cells.width())), down(size_t(cells.height()));
+        for (int i = cells.left(); i <= cells.right() && covered; ++i) {
+            const Cell* bottomColumn = map.cells(Layer::Bottom).column(i);
+            const size_t column = size_t(i - cells.left());
+            for (int j = cells.top(); j <= cells.bottom() && covered; ++j) {
+                const Cell& bottom = bottomColumn[j];
+                const size_t row = size_t(j - cells.top());
+                if (!isDrawable(bottom)) {
+                    covered = false;
+                    break;
+                }
+                ScaledTiles::Set& set = sets.of(bottom, 0, columns.quarter[column], rows.quarter[row]);
+                const ScaledTiles::Tile& tile = set.tile(bottom.tileIndex);
+                covered = tile.coverage == ScaledTiles::Coverage::Opaque;
+                const QPoint corner = QPoint(columns.whole[column], rows.whole[row]) + set.offset();
+                across[column] = { corner.x(), corner.x() + tile.width };
+                down[row] = { corner.y(), corner.y() + tile.height };
+            }
+        }
+        const auto spans = [](const std::vector<std::pair<int, int>>& runs, int first, int end) {
+            for (size_t k = 1; k < runs.size(); ++k) {
+                if (runs[k].first > runs[k - 1].second)
+                    return false;
+            }
+            return runs.front().first <= first && runs.back().second >= end;
+        };
+        covered = covered && spans(across, clip.left(), clip.right() + 1)
+            && spans(down, clip.top(), clip.bottom() + 1);
+    }
+    if (!covered)
+        PixelTarget(image, QPoint(0, 0), clip).fill(clip, ground);
+}
 
 void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
                             const CellsAt& cellsAt) const
@@ -178,27 +278,19 @@ void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRe
 
     // A tile is drawn into its cell's square, or into the square one pixel
     // wider and taller over an empty bottom cell, at one of four quarters
-    // of a device pixel each way. The sets are looked up when first needed.
-    const auto slot = [](int widened, int quarterX, int quarterY) { return (widened * 4 + quarterX) * 4 + quarterY; };
-    const auto placement = [&](int widened, int quarterX, int quarterY) {
-        return ScaledTiles::Placement { device.scale, side + widened, quarterX / 4.0, quarterY / 4.0 };
-    };
-    std::vector<ScaledTiles::Set*> sets(slotImages.size() * 32);
+    // of a device pixel each way.
+    CellSets sets(slotImages, slotKeys, tileSize, device.scale, side, tiles);
     const auto setOf = [&](const Cell& cell, int widened, int quarterX, int quarterY) -> ScaledTiles::Set& {
-        ScaledTiles::Set*& set = sets[size_t(cell.tileSet) * 32 + size_t(slot(widened, quarterX, quarterY))];
-        if (!set) {
-            set = &tiles.set(slotImages[cell.tileSet], slotKeys[cell.tileSet], tileSize,
-                             placement(widened, quarterX, quarterY));
-        }
-        return *set;
+        return sets.of(cell, widened, quarterX, quarterY);
     };
     const bool passMarks = !passImages[0].isNull();
     ScaledTiles::Set* markSets[2][32] = {}; // [passable][placement]
     const auto markOf = [&](bool passable, int widened, int quarterX, int quarterY) -> ScaledTiles::Set& {
-        ScaledTiles::Set*& set = markSets[passable][slot(widened, quarterX, quarterY)];
+        ScaledTiles::Set*& set = markSets[passable][(widened * 4 + quarterX) * 4 + quarterY];
         if (!set) {
             const QImage& mark = passImages[passable];
-            set = &tiles.set(mark, passKeys[passable], mark.size(), placement(widened, quarterX, quarterY));
+            set = &tiles.set(mark, passKeys[passable], mark.size(),
+                             ScaledTiles::Placement { device.scale, side + widened, quarterX / 4.0, quarterY / 4.0 });
         }
         return *set;
     };

@@ -57,6 +57,12 @@ public:
     // the cells are drawn as it says they are, when composited.
     void drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
                    const CellsAt& cellsAt = nullptr) const;
+    // Gives the pixels of `area` that the cells' bottom tiles may leave
+    // uncovered the premultiplied colour `ground`, as the first step of
+    // drawing into `image` as drawCells() does: where every cell meeting it
+    // has an opaque bottom tile, nothing, since the tiles cover it whole.
+    void fillGround(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
+                    QRgb ground) const;
     void drawGrid(QPainter& painter, const QRect& area) const;
     // The same grid lines with the same pixels, straight into `image`.
     void drawGrid(QImage& image, const DevicePixels& device, const QRect& area) const;

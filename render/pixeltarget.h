@@ -65,6 +65,16 @@ public:
     {
     }
 
+    // Every pixel of `area` made a premultiplied colour.
+    void fill(const QRect& area, QRgb colour)
+    {
+        const int x0 = std::max(area.left(), left), x1 = std::min(area.right() + 1, right);
+        for (int row = std::max(area.top(), top); row < std::min(area.bottom() + 1, bottom) && x0 < x1; ++row) {
+            QRgb* line = pixel(x0, row);
+            std::fill(line, line + (x1 - x0), colour);
+        }
+    }
+
     // A premultiplied colour composited over every pixel of `area`.
     void blend(const QRect& area, QRgb colour)
     {

@@ -54,7 +54,7 @@ public:
         for (int n = 0; n <= rows; ++n)
             layout.rowLines.push_back(line(n));
         layout.side = 13;
-        layout.ground = background.rgba();
+        layout.ground = ground.rgba();
         layout.scale = scale;
         return layout;
     }
@@ -106,6 +106,9 @@ public:
             [this](QImage& chunk, const DevicePixels& device, const QRect& a) {
                 QPainter chunkPainter(&chunk);
                 chunkPainter.setClipRect(a);
+                chunkPainter.setCompositionMode(QPainter::CompositionMode_Source);
+                chunkPainter.fillRect(a, ground);
+                chunkPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
                 chunkPainter.setTransform(QTransform(device.scale, 0, 0, device.scale, device.dx, device.dy));
                 draw(chunkPainter, device.widgetArea(a));
             },
@@ -131,6 +134,10 @@ private:
     int columns;
     int rows;
     std::vector<int> values;
+
+public:
+    // What the cells are drawn over.
+    QColor ground = background;
 };
 
 QString difference(const QImage& actual, const QImage& expected, const QRect& area)
@@ -235,9 +242,9 @@ void TestLayerCache::anotherLayoutStartsAfresh()
     grid.cached(cache, shown, shown.rect());
     QVERIFY(cache.bytesUsed() > 0);
 
+    grid.ground = ground;
     LayerCache::Layout other = grid.layout();
     other.gridLines = gridLines;
-    other.ground = ground.rgba();
     cache.setLayout(other);
     QCOMPARE(cache.bytesUsed(), qint64(0));
     grid.at(3, 3) = 77;

@@ -121,6 +121,15 @@ public:
                 }
             }
         }
+        // The bottom rows hold opaque ground, whose tiles cover their
+        // squares whole.
+        for (int x = 0; x < map.width(); ++x) {
+            for (int y = 20; y < map.height(); ++y) {
+                CellPatch patch;
+                map.fill(Layer::Bottom, QRect(x, y, 1, 1), Cell(3, (x + y) % 3 == 0 ? 0 : 2 + (x + y) % 2, false),
+                         &patch);
+            }
+        }
     }
 
     WorldMap map;
@@ -218,15 +227,18 @@ void TestMapRenderer::compositedAsDrawn()
     }
 
     // The whole map, and areas that start and end anywhere, some reaching
-    // beyond the map, into images that hold just the area.
+    // beyond the map, one within the opaque ground, into images that hold
+    // just the area and older pixels, which the ground replaces where tiles
+    // leave them.
     ScaledTiles tiles;
     const QList<QRect> areas = { QRect(QPoint(0, 0), deviceSize), QRect(3, 5, 61, 47), QRect(17, 1, 1, 90),
                                  QRect(deviceSize.width() - 30, deviceSize.height() - 20, 50, 50),
-                                 QRect(100, 80, 257, 3) };
+                                 QRect(100, 80, 257, 3), QRect(30, deviceSize.height() - 90, 70, 40) };
     for (const QRect& area : areas) {
         QImage composited(area.size(), QImage::Format(format));
-        composited.fill(ground);
+        composited.fill(QColor(255, 0, 255));
         const DevicePixels device { scale, phase.x() - area.left(), phase.y() - area.top() };
+        renderer.fillGround(composited, device, composited.rect(), tiles, qPremultiply(ground.rgba()));
         renderer.drawCells(composited, device, composited.rect(), tiles);
         renderer.drawGrid(composited, device, composited.rect());
         const QRect inside = area & direct.rect();
