@@ -88,9 +88,16 @@ void WorldViewWidget::layStamp(const QString& text, const TileStamp& stamp, cons
     if (stamp.isEmpty())
         return;
     const Layer layer = currentLayer();
+    // A brush of one tile lays that tile everywhere, without asking the
+    // stamp cell by cell: a fill of the whole map stays a plain copy.
+    const bool oneTile = stamp.size() == QSize(1, 1) && !seed;
     doc->editCells(
         text,
         [&](WorldMap& map, CellPatch* record) {
+            if (oneTile) {
+                map.fill(layer, places, stamp.cells().at(0, 0), record);
+                return;
+            }
             map.fill(
                 layer, places,
                 [&](const QPoint& place, Cell* value) { return stamp.cellAt(place, anchor, seed, value); },

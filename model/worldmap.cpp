@@ -281,6 +281,7 @@ void WorldMap::fill(Layer layer, const QRect& area, const Cell& value, CellPatch
 
 void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const Cell& value, CellPatch* record)
 {
+    record->reserve(qint64(places.size()));
     ChangedArea changed;
     for (const QPoint& cell : places) {
         if (top.contains(cell) && write(layer, cell.x(), cell.y(), value, record))
@@ -313,6 +314,7 @@ void WorldMap::fill(Layer layer, const QRect& area, const CellValue& valueAt, Ce
 void WorldMap::fill(Layer layer, const std::vector<QPoint>& places, const CellValue& valueAt,
                     CellPatch* record)
 {
+    record->reserve(qint64(places.size()));
     ChangedArea changed;
     Cell value;
     for (const QPoint& cell : places) {
