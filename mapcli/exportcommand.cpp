@@ -5,7 +5,6 @@
 #include "mapcli/mapcommand.h"
 #include "mapcli/mapsource.h"
 #include "mapcli/outputfile.h"
-#include "render/pngencoder.h"
 #include "mapcli/tmxexport.h"
 
 #include <QDir>

@@ -7,7 +7,6 @@
 #include "mapcli/maprendering.h"
 #include "mapcli/mapsource.h"
 #include "mapcli/outputfile.h"
-#include "render/pngencoder.h"
 
 #include <QTextStream>
 
