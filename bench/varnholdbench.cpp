@@ -390,17 +390,22 @@ Figure Bench::dragStep(const char* name, const QString& title, int tool)
 {
     // Each step is a press on one cell, a move with the button held to the
     // next cell (down and right for a selection), and the repaint that
-    // follows; the release ends it.
+    // follows; the release ends it. Steps start two cells apart, so that
+    // each one selects outside the selection before (a press inside it
+    // would move its cells), or paints two cells, shown at zoom 1.0 too,
+    // that do not hold the brush's tile yet. The brush changes only when the
+    // places come round again, as a user's brush does between strokes, not
+    // within them.
     canvas->setTool(tool);
     QApplication::processEvents();
     int step = 0;
-    const QPoint towards = tool == WorldViewWidget::Select ? QPoint(1, 1) : QPoint(1, 0);
-    // A press inside the selection would move its cells: each selection
-    // starts outside the one before.
-    const int spacing = tool == WorldViewWidget::Select ? 2 : 1;
+    const bool select = tool == WorldViewWidget::Select;
+    const QPoint towards = select ? QPoint(1, 1) : QPoint(1, 0);
+    const int columns = select ? 20 : 10, rows = select ? 10 : 6;
     const auto work = [&] {
-        const QPoint from(2 + spacing * (step % 20), 3 + spacing * ((step / 20) % 10));
-        useBrush(step % 100);
+        const QPoint from(2 + 2 * (step % columns), 3 + 2 * ((step / columns) % rows));
+        if (tool == WorldViewWidget::Paint && step % (columns * rows) == 0)
+            useBrush((step / (columns * rows)) % 100);
         mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
         mouse(QEvent::MouseMove, from + towards, Qt::NoButton, Qt::LeftButton);
         repaintNow();
