@@ -56,8 +56,7 @@ QImage mapPicture(const WorldMap& map, const MapPictureOptions& options)
         // translucent or masked bottom-layer tiles, and along the last grid
         // line when there are none.
         const DevicePixels device = DevicePixels::translated(QPoint(0, band.second));
-        renderer.fillGround(band.first, device, band.first.rect(), tiles, 0);
-        renderer.drawCells(band.first, device, band.first.rect(), tiles);
+        renderer.drawCells(band.first, device, band.first.rect(), tiles, nullptr, 0);
         if (options.gridLines)
             renderer.drawGrid(band.first, device, band.first.rect());
     });

@@ -51,8 +51,7 @@ void paintMap(QPainter& painter, const QRect& area, const MapRenderer& renderer,
     };
     const QRgb ground = paint.ground.rgba();
     const auto draw = [&](QImage& image, const DevicePixels& pixels, const QRect& part) {
-        renderer.fillGround(image, pixels, part, tiles, ground);
-        renderer.drawCells(image, pixels, part, tiles);
+        renderer.drawCells(image, pixels, part, tiles, nullptr, ground);
         if (paint.gridLines)
             renderer.drawGrid(image, pixels, part);
     };

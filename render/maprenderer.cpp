@@ -198,81 +198,75 @@ private:
 
 } // namespace
 
-void MapRenderer::fillGround(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
-                             QRgb ground) const
+namespace {
+
+// Whether the opaque bottom tiles of `cells` cover every pixel of `clip`.
+// The cells' squares may leave a gap for the grid line between them, so
+// the tiles of each column and of each row must span it without a gap.
+bool bottomTilesCover(const MapRenderer& renderer, const CellGrid& bottomCells, const QRect& cells,
+                      const DeviceLines& columns, const DeviceLines& rows, CellSets& sets, const QRect& clip,
+                      const MapRenderer::CellsAt& cellsAt)
+{
+    std::vector<std::pair<int, int>> across(size_t(cells.width())), down(size_t(cells.height()));
+    for (int i = cells.left(); i <= cells.right(); ++i) {
+        const Cell* bottomColumn = bottomCells.column(i);
+        const size_t column = size_t(i - cells.left());
+        for (int j = cells.top(); j <= cells.bottom(); ++j) {
+            Cell bottom = bottomColumn[j];
+            if (cellsAt) {
+                Cell top;
+                cellsAt(i, j, &bottom, &top);
+            }
+            if (!renderer.isDrawable(bottom))
+                return false;
+            const size_t row = size_t(j - cells.top());
+            ScaledTiles::Set& set = sets.of(bottom, 0, columns.quarter[column], rows.quarter[row]);
+            const ScaledTiles::Tile& tile = set.tile(bottom.tileIndex);
+            if (tile.coverage != ScaledTiles::Coverage::Opaque)
+                return false;
+            const QPoint corner = QPoint(columns.whole[column], rows.whole[row]) + set.offset();
+            across[column] = { corner.x(), corner.x() + tile.width };
+            down[row] = { corner.y(), corner.y() + tile.height };
+        }
+    }
+    const auto spans = [](const std::vector<std::pair<int, int>>& runs, int first, int end) {
+        for (size_t k = 1; k < runs.size(); ++k) {
+            if (runs[k].first > runs[k - 1].second)
+                return false;
+        }
+        return runs.front().first <= first && runs.back().second >= end;
+    };
+    return spans(across, clip.left(), clip.right() + 1) && spans(down, clip.top(), clip.bottom() + 1);
+}
+
+} // namespace
+
+void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
+                            const CellsAt& cellsAt, std::optional<QRgb> ground) const
 {
     const QRect clip = area & image.rect();
     if (clip.isEmpty())
         return;
-    const bool composited = (image.format() == QImage::Format_ARGB32_Premultiplied
-                             || image.format() == QImage::Format_RGB32)
-        && device.onQuarters();
-    if (!composited) {
-        QPainter painter(&image);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(clip, QColor::fromRgba(qUnpremultiply(ground)));
-        return;
-    }
-    // The cells' squares may leave a gap for the grid line between them:
-    // the ground is left out only where the opaque bottom tiles of every
-    // cell meeting the area cover it, row after row and column after
-    // column without a gap.
-    const CanvasGeometry& geometry = options.geometry;
-    const QRect cells = cellsMeeting(device.widgetArea(clip));
-    bool covered = !cells.isEmpty();
-    if (covered) {
-        const DeviceLines columns(geometry, device.scale, device.dx, cells.left(), cells.right());
-        const DeviceLines rows(geometry, device.scale, device.dy, cells.top(), cells.bottom());
-        CellSets sets(slotImages, slotKeys, QSize(geometry.tileSize, geometry.tileSize), device.scale,
-                      geometry.cellSide(), tiles);
-        // The pixels that the tiles of each column and each row span.
-        std::vector<std::pair<int, int>> across(size_t(cells.width())), down(size_t(cells.height()));
-        for (int i = cells.left(); i <= cells.right() && covered; ++i) {
-            const Cell* bottomColumn = map.cells(Layer::Bottom).column(i);
-            const size_t column = size_t(i - cells.left());
-            for (int j = cells.top(); j <= cells.bottom() && covered; ++j) {
-                const Cell& bottom = bottomColumn[j];
-                const size_t row = size_t(j - cells.top());
-                if (!isDrawable(bottom)) {
-                    covered = false;
-                    break;
-                }
-                ScaledTiles::Set& set = sets.of(bottom, 0, columns.quarter[column], rows.quarter[row]);
-                const ScaledTiles::Tile& tile = set.tile(bottom.tileIndex);
-                covered = tile.coverage == ScaledTiles::Coverage::Opaque;
-                const QPoint corner = QPoint(columns.whole[column], rows.whole[row]) + set.offset();
-                across[column] = { corner.x(), corner.x() + tile.width };
-                down[row] = { corner.y(), corner.y() + tile.height };
-            }
+    if (!composited(image, device)) {
+        if (ground) {
+            QPainter painter(&image);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(clip, QColor::fromRgba(qUnpremultiply(*ground)));
         }
-        const auto spans = [](const std::vector<std::pair<int, int>>& runs, int first, int end) {
-            for (size_t k = 1; k < runs.size(); ++k) {
-                if (runs[k].first > runs[k - 1].second)
-                    return false;
-            }
-            return runs.front().first <= first && runs.back().second >= end;
-        };
-        covered = covered && spans(across, clip.left(), clip.right() + 1)
-            && spans(down, clip.top(), clip.bottom() + 1);
-    }
-    if (!covered)
-        PixelTarget(image, QPoint(0, 0), clip).fill(clip, ground);
-}
-
-void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
-                            const CellsAt& cellsAt) const
-{
-    const QRect clip = area & image.rect();
-    if (clip.isEmpty() || drawnWithPainter(image, device, clip, &MapRenderer::drawCells))
+        drawWithPainter(image, device, clip, &MapRenderer::drawCells);
         return;
+    }
 
     const CanvasGeometry& geometry = options.geometry;
     const QRect cells = cellsMeeting(device.widgetArea(clip));
-    if (cells.isEmpty())
+    PixelTarget target(image, QPoint(0, 0), clip);
+    if (cells.isEmpty()) {
+        if (ground)
+            target.fill(clip, *ground);
         return;
+    }
     const int side = geometry.cellSide();
     const QSize tileSize(geometry.tileSize, geometry.tileSize);
-    PixelTarget target(image, QPoint(0, 0), clip);
     const DeviceLines columns(geometry, device.scale, device.dx, cells.left(), cells.right());
     const DeviceLines rows(geometry, device.scale, device.dy, cells.top(), cells.bottom());
 
@@ -280,9 +274,9 @@ void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRe
     // wider and taller over an empty bottom cell, at one of four quarters
     // of a device pixel each way.
     CellSets sets(slotImages, slotKeys, tileSize, device.scale, side, tiles);
-    const auto setOf = [&](const Cell& cell, int widened, int quarterX, int quarterY) -> ScaledTiles::Set& {
-        return sets.of(cell, widened, quarterX, quarterY);
-    };
+    if (ground
+        && !bottomTilesCover(*this, map.cells(Layer::Bottom), cells, columns, rows, sets, clip, cellsAt))
+        target.fill(clip, *ground);
     const bool passMarks = !passImages[0].isNull();
     ScaledTiles::Set* markSets[2][32] = {}; // [passable][placement]
     const auto markOf = [&](bool passable, int widened, int quarterX, int quarterY) -> ScaledTiles::Set& {
@@ -318,27 +312,29 @@ void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRe
                                    QPoint(columns.fillEnd[column] - 1, rows.fillEnd[row] - 1)),
                              emptyColour);
             } else {
-                draw(setOf(bottom, 0, quarterX, quarterY), bottom.tileIndex);
+                draw(sets.of(bottom, 0, quarterX, quarterY), bottom.tileIndex);
             }
             if (options.topLayer && isDrawable(top))
-                draw(setOf(top, widened, quarterX, quarterY), top.tileIndex);
+                draw(sets.of(top, widened, quarterX, quarterY), top.tileIndex);
             if (passMarks)
                 draw(markOf(top.pass, widened, quarterX, quarterY), 0);
         }
     }
 }
 
-bool MapRenderer::drawnWithPainter(QImage& image, const DevicePixels& device, const QRect& clip,
-                                   void (MapRenderer::*draw)(QPainter&, const QRect&) const) const
+bool MapRenderer::composited(const QImage& image, const DevicePixels& device)
 {
-    if ((image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32)
-        && device.onQuarters())
-        return false;
+    return (image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32)
+        && device.onQuarters();
+}
+
+void MapRenderer::drawWithPainter(QImage& image, const DevicePixels& device, const QRect& clip,
+                                  void (MapRenderer::*draw)(QPainter&, const QRect&) const) const
+{
     QPainter painter(&image);
     painter.setClipRect(clip);
     painter.setTransform(QTransform(device.scale, 0, 0, device.scale, device.dx, device.dy));
     (this->*draw)(painter, device.widgetArea(clip));
-    return true;
 }
 
 void MapRenderer::drawTile(QPainter& painter, const QRect& target, const Cell& cell) const
@@ -354,8 +350,12 @@ void MapRenderer::drawTile(QPainter& painter, const QRect& target, const Cell& c
 void MapRenderer::drawGrid(QImage& image, const DevicePixels& device, const QRect& area) const
 {
     const QRect clip = area & image.rect();
-    if (clip.isEmpty() || drawnWithPainter(image, device, clip, &MapRenderer::drawGrid))
+    if (clip.isEmpty())
         return;
+    if (!composited(image, device)) {
+        drawWithPainter(image, device, clip, &MapRenderer::drawGrid);
+        return;
+    }
     // QPainter fills with a colour premultiplied this way.
     const QRgb colour = qPremultiply(options.gridColour.rgba());
     PixelTarget target(image, QPoint(0, 0), clip);

@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -54,15 +55,12 @@ public:
     // call per tile: much quicker where cells are small. An image of another
     // format than 32-bit (A)RGB, or a device whose pixels are not whole
     // quarters of widget pixels, is drawn on with a painter. With `cellsAt`,
-    // the cells are drawn as it says they are, when composited.
+    // the cells are drawn as it says they are, when composited. With
+    // `ground`, the pixels that the bottom tiles may leave uncovered are
+    // first given that premultiplied colour; where every cell meeting the
+    // area has an opaque bottom tile, none are.
     void drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
-                   const CellsAt& cellsAt = nullptr) const;
-    // Gives the pixels of `area` that the cells' bottom tiles may leave
-    // uncovered the premultiplied colour `ground`, as the first step of
-    // drawing into `image` as drawCells() does: where every cell meeting it
-    // has an opaque bottom tile, nothing, since the tiles cover it whole.
-    void fillGround(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
-                    QRgb ground) const;
+                   const CellsAt& cellsAt = nullptr, std::optional<QRgb> ground = std::nullopt) const;
     void drawGrid(QPainter& painter, const QRect& area) const;
     // The same grid lines with the same pixels, straight into `image`.
     void drawGrid(QImage& image, const DevicePixels& device, const QRect& area) const;
@@ -87,11 +85,12 @@ private:
     // The cells that may paint into `area`, as a rectangle of cells; empty
     // when none do.
     QRect cellsMeeting(const QRect& area) const;
-    // Only 32-bit (A)RGB pixels are composited straight; into an image of
-    // any other format, `draw` draws with a painter instead, and true is
-    // returned.
-    bool drawnWithPainter(QImage& image, const DevicePixels& device, const QRect& clip,
-                          void (MapRenderer::*draw)(QPainter&, const QRect&) const) const;
+    // Only 32-bit (A)RGB pixels on a device of whole quarter pixels are
+    // composited straight; into any other image, `draw` draws with a
+    // painter instead.
+    static bool composited(const QImage& image, const DevicePixels& device);
+    void drawWithPainter(QImage& image, const DevicePixels& device, const QRect& clip,
+                         void (MapRenderer::*draw)(QPainter&, const QRect&) const) const;
     void drawTile(QPainter& painter, const QRect& target, const Cell& cell) const;
 
     const WorldMap& map;

@@ -238,8 +238,7 @@ void TestMapRenderer::compositedAsDrawn()
         QImage composited(area.size(), QImage::Format(format));
         composited.fill(QColor(255, 0, 255));
         const DevicePixels device { scale, phase.x() - area.left(), phase.y() - area.top() };
-        renderer.fillGround(composited, device, composited.rect(), tiles, qPremultiply(ground.rgba()));
-        renderer.drawCells(composited, device, composited.rect(), tiles);
+        renderer.drawCells(composited, device, composited.rect(), tiles, nullptr, qPremultiply(ground.rgba()));
         renderer.drawGrid(composited, device, composited.rect());
         const QRect inside = area & direct.rect();
         for (int y = inside.top(); y <= inside.bottom(); ++y) {
