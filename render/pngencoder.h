@@ -10,6 +10,7 @@ enum class PngCompression { Fast, Small };
 
 // The image as the bytes of a PNG file: 8-bit RGB when every pixel is
 // opaque, 8-bit RGBA (not premultiplied, as the format has it) otherwise,
-// one zlib stream compressed by libdeflate. Empty for a null image or one
+// one zlib stream: compressed by ISA-L's igzip when fast, by libdeflate
+// when small. Empty for a null image or one
 // too large for a PNG file.
 QByteArray pngFileBytes(const QImage& image, PngCompression compression = PngCompression::Fast);

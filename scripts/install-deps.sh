@@ -11,7 +11,8 @@ packages=(
     fonts-dejavu-core # Qt needs at least one font to lay out text, also offscreen
     zlib1g-dev        # zlib and gzip layer data and .tmx.gz files of TMX maps
     libzstd-dev       # zstd layer data of TMX maps
-    libdeflate-dev    # the fast compression of varnhold-map's PNG files
+    libdeflate-dev    # the small compression of varnhold-map's PNG files, and their CRCs
+    libisal-dev       # the fast compression of varnhold-map's PNG files
     "$@"
 )
 

@@ -54,6 +54,9 @@ void TestPngEncoder::readBackAsWritten_data()
     QTest::addColumn<bool>("alphaWritten");
     const QSize size(203, 97);
     QTest::newRow("opaque picture, fast") << picture(size, QImage::Format_RGB32, false) << false << false;
+    // Compressed a band of rows at a time while the next band is packed.
+    QTest::newRow("opaque picture of many bands, fast")
+        << picture(QSize(1500, 400), QImage::Format_RGB32, false) << false << false;
     QTest::newRow("opaque picture in an image with alpha, small")
         << picture(size, QImage::Format_ARGB32_Premultiplied, false) << true << false;
     QTest::newRow("translucent premultiplied picture, fast")
