@@ -41,13 +41,6 @@ MapRenderer::MapRenderer(const WorldMap& map, const Options& options)
     }
 }
 
-bool MapRenderer::isDrawable(const Cell& cell) const
-{
-    // Below the count of whole tiles, a tile's square lies inside the image
-    // and no position computed from it can overflow.
-    return cell.tileIndex >= 0 && cell.tileIndex < slotTiles[cell.tileSet];
-}
-
 void MapRenderer::cellPictures(const QRect& cells, CellPicture* pictures) const
 {
     const CellGrid& topCells = map.cells(Layer::Top);

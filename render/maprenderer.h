@@ -68,7 +68,12 @@ public:
     // Whether the cell's image holds its tile; a cell whose set is not
     // loaded, or whose tile lies beyond the image's whole tiles, is drawn
     // empty (and keeps its tile for saving).
-    bool isDrawable(const Cell& cell) const;
+    bool isDrawable(const Cell& cell) const
+    {
+        // Below the count of whole tiles, a tile's square lies inside the
+        // image and no position computed from it can overflow.
+        return cell.tileIndex >= 0 && cell.tileIndex < slotTiles[cell.tileSet];
+    }
     // The image a cell is drawn from, told apart by QPixmap::cacheKey(); 0
     // for a cell drawn empty.
     qint64 imageKey(const Cell& cell) const { return isDrawable(cell) ? slotKeys[cell.tileSet] : 0; }
