@@ -107,9 +107,8 @@ public:
     // Draws into `image`, whose pixels lie where `device` puts widget
     // pixels, the ground colour and then, in order, every cell and every
     // grid line that meets `area` (pixels of the image), and nothing outside
-    // it; `area` holds older pixels when it is called, which the ground
-    // need not cover where opaque tiles do. Both are called from several threads
-    // at once, each time for another chunk.
+    // it; `area` holds older pixels when it is called. Both are called
+    // from several threads at once, each time for another chunk.
     using Draw = std::function<void(QImage& image, const DevicePixels& device, const QRect& area)>;
     // Draws the ground, the cells and the grid lines that meet `area`
     // (widget pixels) with the painter, as whoever paints the cells does
