@@ -330,48 +330,74 @@ void LayerCache::refresh(Chunk& chunk, const QRect& area, const PicturesOf& pict
     // Every pixel that a changed cell paints now or painted before lies in
     // its area; drawing the areas of changed cells again, with every cell
     // and line that meets them, leaves the chunk as if drawn afresh. Only
-    // the changed cells that meet `area` are drawn now. One left for later
-    // is remembered as a picture that no cell has, so that its whole area is
-    // drawn when needed, whatever the cell shows by then.
+    // the changed cells whose areas meet `area` are drawn now. One left for
+    // later is remembered as a picture that no cell has, so that its whole
+    // area is drawn when needed, whatever the cell shows by then.
     CellPicture unknown;
     unknown.bottomTile = INT_MIN;
-    // One column at a time, so that the pictures compared stay in cache.
-    std::vector<CellPicture> column(size_t(chunk.cells.height()));
-    const auto visit
-        = [&](const std::function<void(int x, int y, const CellPicture& now, CellPicture& drawn)>& changed) {
-              CellPicture* drawn = chunk.drawn.data();
-              for (int x = chunk.cells.left(); x <= chunk.cells.right(); ++x) {
-                  picturesOf(QRect(x, chunk.cells.top(), 1, chunk.cells.height()), column.data());
-                  const CellPicture* now = column.data();
-                  for (int y = chunk.cells.top(); y <= chunk.cells.bottom(); ++y, ++now, ++drawn) {
-                      if (*now != *drawn)
-                          changed(x, y, *now, *drawn);
-                  }
-              }
-          };
-    const auto ownArea = [&](int x, int y) { return cellArea(QRect(x, y, 1, 1)) & chunk.pixels; };
+    // The pixels of the chunk that each cell paints, along each axis, as
+    // first and last pixel; a cell paints its area, both spans, and none
+    // where either is empty.
+    const auto spans = [](const Axis& axis, int first, int count, int from, int to) {
+        std::vector<std::pair<int, int>> reach(static_cast<size_t>(count));
+        for (int k = 0; k < count; ++k) {
+            reach[size_t(k)] = { std::max(axis.starts[size_t(first + k)], from),
+                                 std::min(axis.ends[size_t(first + k)] - 1, to) };
+        }
+        return reach;
+    };
+    const QRect& cells = chunk.cells;
+    const auto across = spans(columns, cells.left(), cells.width(), chunk.pixels.left(), chunk.pixels.right());
+    const auto down = spans(rows, cells.top(), cells.height(), chunk.pixels.top(), chunk.pixels.bottom());
 
-    QRect shown;
-    bool anyChanged = false;
-    visit([&](int x, int y, const CellPicture&, CellPicture&) {
-        anyChanged = true;
-        if (ownArea(x, y).intersects(area))
-            shown |= QRect(x, y, 1, 1);
-    });
+    // The changed cells, by their place in `drawn`, and what they show now;
+    // one column of pictures at a time, so that those compared stay in cache.
+    std::vector<std::pair<size_t, CellPicture>> changes;
+    std::vector<CellPicture> column(size_t(cells.height()));
+    for (int x = 0; x < cells.width(); ++x) {
+        picturesOf(QRect(cells.left() + x, cells.top(), 1, cells.height()), column.data());
+        const size_t start = size_t(x) * column.size();
+        for (size_t y = 0; y < column.size(); ++y) {
+            if (column[y] != chunk.drawn[start + y])
+                changes.emplace_back(start + y, column[y]);
+        }
+    }
     chunk.changed = false;
-    if (!anyChanged)
+    if (changes.empty())
         return;
-    const QRect pixels = shown.isNull() ? QRect() : cellArea(shown) & chunk.pixels;
+    const auto placeOf = [&](size_t at) { return std::make_pair(at / column.size(), at % column.size()); };
+
+    // The changed cells whose areas meet `area`, as a rectangle of cells
+    // (x and y from the chunk's first cell).
+    int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+    for (const auto& change : changes) {
+        const auto [x, y] = placeOf(change.first);
+        const auto [x0, x1] = across[x];
+        const auto [y0, y1] = down[y];
+        if (std::max(x0, area.left()) <= std::min(x1, area.right())
+            && std::max(y0, area.top()) <= std::min(y1, area.bottom())) {
+            left = std::min(left, int(x));
+            right = std::max(right, int(x));
+            top = std::min(top, int(y));
+            bottom = std::max(bottom, int(y));
+        }
+    }
+    const QRect pixels = left > right
+        ? QRect()
+        : cellArea(QRect(QPoint(left, top), QPoint(right, bottom)).translated(cells.topLeft())) & chunk.pixels;
     redraw(chunk, pixels, draw);
-    visit([&](int x, int y, const CellPicture& now, CellPicture& drawn) {
-        const QRect own = ownArea(x, y);
-        if (own.isEmpty() || pixels.contains(own)) {
-            drawn = now;
+    for (const auto& [at, now] : changes) {
+        const auto [x, y] = placeOf(at);
+        const auto [x0, x1] = across[x];
+        const auto [y0, y1] = down[y];
+        const bool none = x0 > x1 || y0 > y1;
+        if (none || (x0 >= pixels.left() && x1 <= pixels.right() && y0 >= pixels.top() && y1 <= pixels.bottom())) {
+            chunk.drawn[at] = now;
         } else {
-            drawn = unknown;
+            chunk.drawn[at] = unknown;
             chunk.changed = true;
         }
-    });
+    }
 }
 
 void LayerCache::redraw(Chunk& chunk, const QRect& pixels, const Draw& draw) const
