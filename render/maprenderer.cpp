@@ -191,6 +191,49 @@ private:
 
 } // namespace
 
+namespace {
+
+// Whether the opaque bottom tiles of `cells` cover every pixel of `clip`.
+// The cells' squares may leave a gap for the grid line between them, so
+// the tiles of each column and of each row must span it without a gap.
+bool bottomTilesCover(const MapRenderer& renderer, const CellGrid& bottomCells, const QRect& cells,
+                      const DeviceLines& columns, const DeviceLines& rows, CellSets& sets, const QRect& clip,
+                      const MapRenderer::CellsAt& cellsAt)
+{
+    std::vector<std::pair<int, int>> across(size_t(cells.width())), down(size_t(cells.height()));
+    for (int i = cells.left(); i <= cells.right(); ++i) {
+        const Cell* bottomColumn = bottomCells.column(i);
+        const size_t column = size_t(i - cells.left());
+        for (int j = cells.top(); j <= cells.bottom(); ++j) {
+            Cell bottom = bottomColumn[j];
+            if (cellsAt) {
+                Cell top;
+                cellsAt(i, j, &bottom, &top);
+            }
+            if (!renderer.isDrawable(bottom))
+                return false;
+            const size_t row = size_t(j - cells.top());
+            ScaledTiles::Set& set = sets.of(bottom, 0, columns.quarter[column], rows.quarter[row]);
+            const ScaledTiles::Tile& tile = set.tile(bottom.tileIndex);
+            if (tile.coverage != ScaledTiles::Coverage::Opaque)
+                return false;
+            const QPoint corner = QPoint(columns.whole[column], rows.whole[row]) + set.offset();
+            across[column] = { corner.x(), corner.x() + tile.width };
+            down[row] = { corner.y(), corner.y() + tile.height };
+        }
+    }
+    const auto spans = [](const std::vector<std::pair<int, int>>& runs, int first, int end) {
+        for (size_t k = 1; k < runs.size(); ++k) {
+            if (runs[k].first > runs[k - 1].second)
+                return false;
+        }
+        return runs.front().first <= first && runs.back().second >= end;
+    };
+    return spans(across, clip.left(), clip.right() + 1) && spans(down, clip.top(), clip.bottom() + 1);
+}
+
+} // namespace
+
 void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
                             const CellsAt& cellsAt, std::optional<QRgb> ground) const
 {
@@ -210,14 +253,11 @@ void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRe
     const CanvasGeometry& geometry = options.geometry;
     const QRect cells = cellsMeeting(device.widgetArea(clip));
     PixelTarget target(image, QPoint(0, 0), clip);
-    // Filled even where opaque tiles cover it all: the fill writes whole
-    // cache lines in memory order and leaves them in the core's cache,
-    // where the tiles then find them, which is quicker than the tiles
-    // alone.
-    if (ground)
-        target.fill(clip, *ground);
-    if (cells.isEmpty())
+    if (cells.isEmpty()) {
+        if (ground)
+            target.fill(clip, *ground);
         return;
+    }
     const int side = geometry.cellSide();
     const QSize tileSize(geometry.tileSize, geometry.tileSize);
     const DeviceLines columns(geometry, device.scale, device.dx, cells.left(), cells.right());
@@ -227,6 +267,17 @@ void MapRenderer::drawCells(QImage& image, const DevicePixels& device, const QRe
     // wider and taller over an empty bottom cell, at one of four quarters
     // of a device pixel each way.
     CellSets sets(slotImages, slotKeys, tileSize, device.scale, side, tiles);
+    // Where cells are small, the ground is filled even under opaque tiles
+    // that cover it all: the fill writes whole cache lines in memory order
+    // and leaves them in the core's cache for the tiles' short rows, which
+    // is quicker than the tiles alone, and quicker than asking each of the
+    // many cells whether it covers its square. Larger tiles write long rows
+    // of their own, and the few cells are soon asked.
+    constexpr qreal SmallCellPixels = 16;
+    if (ground
+        && (side * device.scale < SmallCellPixels
+            || !bottomTilesCover(*this, map.cells(Layer::Bottom), cells, columns, rows, sets, clip, cellsAt)))
+        target.fill(clip, *ground);
     const bool passMarks = !passImages[0].isNull();
     ScaledTiles::Set* markSets[2][32] = {}; // [passable][placement]
     const auto markOf = [&](bool passable, int widened, int quarterX, int quarterY) -> ScaledTiles::Set& {

@@ -56,8 +56,8 @@ public:
     // format than 32-bit (A)RGB, or a device whose pixels are not whole
     // quarters of widget pixels, is drawn on with a painter. With `cellsAt`,
     // the cells are drawn as it says they are, when composited. With
-    // `ground`, every pixel of the area is first given that premultiplied
-    // colour.
+    // `ground`, the pixels that the bottom tiles may leave uncovered are
+    // first given that premultiplied colour.
     void drawCells(QImage& image, const DevicePixels& device, const QRect& area, ScaledTiles& tiles,
                    const CellsAt& cellsAt = nullptr, std::optional<QRgb> ground = std::nullopt) const;
     void drawGrid(QPainter& painter, const QRect& area) const;
