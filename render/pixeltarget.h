@@ -96,6 +96,10 @@ public:
     {
         if (tile.coverage == ScaledTiles::Coverage::Clear)
             return;
+        if (x >= left && y >= top && x + tile.width <= right && y + tile.height <= bottom) {
+            compositeWhole(x, y, tile);
+            return;
+        }
         // Columns from and to, relative to the tile.
         const int from = std::max(x, left) - x, to = std::min(x + tile.width, right) - x;
         const int y0 = std::max(y, top), y1 = std::min(y + tile.height, bottom);
@@ -130,18 +134,52 @@ public:
     // pixels are visited in memory order.
     void blendColumns(const std::vector<std::pair<int, int>>& spans, int y0, int y1, QRgb colour)
     {
+        // The columns within the clip, found once for every row.
+        std::vector<int> columns;
         const auto first = std::lower_bound(spans.begin(), spans.end(), left,
                                             [](const std::pair<int, int>& span, int x) { return span.second <= x; });
+        for (auto span = first; span != spans.end() && span->first < right; ++span) {
+            for (int x = std::max(span->first, left); x < std::min(span->second, right); ++x)
+                columns.push_back(x - left);
+        }
         for (int row = std::max(y0, top); row < std::min(y1, bottom); ++row) {
             QRgb* line = pixel(left, row);
-            for (auto span = first; span != spans.end() && span->first < right; ++span) {
-                for (int x = std::max(span->first, left); x < std::min(span->second, right); ++x)
-                    line[x - left] = compositeOver(colour, line[x - left]);
+            if (qAlpha(colour) == 255) {
+                for (const int x : columns)
+                    line[x] = colour;
+            } else {
+                for (const int x : columns)
+                    line[x] = compositeOver(colour, line[x]);
             }
         }
     }
 
 private:
+    // A tile that lies wholly within the clip, as composite() does it,
+    // without clipping each row and run: most tiles of a picture.
+    void compositeWhole(int x, int y, const ScaledTiles::Tile& tile)
+    {
+        const QRgb* source = tile.pixels;
+        QRgb* line = pixel(x, y);
+        if (tile.coverage == ScaledTiles::Coverage::Opaque) {
+            for (int row = 0; row < tile.height; ++row, source += tile.stride, line += stride)
+                copyPixels(line, source, tile.width);
+            return;
+        }
+        const ScaledTiles::Run* run = tile.runs.data();
+        const quint32* rowRuns = tile.rowRuns.data();
+        for (int row = 0; row < tile.height; ++row, source += tile.stride, line += stride) {
+            for (const ScaledTiles::Run* end = tile.runs.data() + rowRuns[row + 1]; run != end; ++run) {
+                if (run->opaque) {
+                    copyPixels(line + run->start, source + run->start, run->length);
+                } else {
+                    for (int k = run->start; k < run->start + run->length; ++k)
+                        line[k] = compositeOver(source[k], line[k]);
+                }
+            }
+        }
+    }
+
     QRgb* pixel(int x, int y) { return bits + (y - origin.y()) * stride + (x - origin.x()); }
 
     QRgb* bits;
