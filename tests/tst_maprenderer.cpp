@@ -140,8 +140,15 @@ public:
 void TestMapRenderer::compositeOverMatchesPainter()
 {
     // Every alpha over two destinations, each pixel drawn by QPainter onto
-    // an opaque image as the canvas draws tiles.
+    // an opaque image as the canvas draws tiles, and by compositeRun() in a
+    // row of them whose length leaves a few over after groups of four.
     for (const QRgb below : { qRgb(0, 0, 0), qRgb(255, 254, 7), qRgb(13, 200, 99) }) {
+        std::vector<QRgb> run, line(255, below);
+        for (int alpha = 0; alpha < 255; ++alpha)
+            run.push_back(qPremultiply(qRgba(250, 128, 3, alpha)));
+        compositeRun(line.data(), run.data(), int(run.size()));
+        for (size_t k = 0; k < run.size(); ++k)
+            QCOMPARE(line[k], compositeOver(run[k], below));
         for (int alpha = 0; alpha < 256; ++alpha) {
             const QRgb pixel = qPremultiply(qRgba(250, 128, 3, alpha));
             QImage source(1, 1, QImage::Format_ARGB32_Premultiplied);
