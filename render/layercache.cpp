@@ -181,12 +181,12 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     const QRect pixels = transform.mapRect(QRectF(area)).toAlignedRect().translated(-origin);
 
     std::vector<std::pair<Chunk*, QPoint>> shown;
+    qint64 missing = 0; // bytes of chunks drawn afresh
     if (!chunks.empty()) {
         const auto [firstColumn, lastColumn] = chunkSpan(columns, pixels.left(), pixels.right());
         const auto [firstRow, lastRow] = chunkSpan(rows, pixels.top(), pixels.bottom());
         ++paints;
         qint64 wanted = 0;
-        qint64 missing = 0;
         for (int b = firstRow; b <= lastRow; ++b) {
             for (int a = firstColumn; a <= lastColumn; ++a) {
                 Chunk& chunk = chunkAt(a, b);
@@ -230,9 +230,13 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     else
         std::for_each(work.begin(), work.end(), bringUpToDate);
     // What the chunks of a whole view dropped at a zoom change left spare
-    // has served the new ones; beyond the budget the rest goes back.
-    while (spareBytes > budget) {
-        spareBytes -= spare.back().second;
+    // has served the new ones. Once a paint needs no new chunk, the view has
+    // settled: a quarter of what the chunks in use hold stays spare for the
+    // next zoom change, the rest goes back to the system. Giving it back
+    // costs more than drawing into it, so never in the first paint of a view.
+    const qint64 keep = missing > 0 ? budget : std::min(budget, usedBytes / 4);
+    while (spareBytes > keep) {
+        spareBytes -= qint64(spare.back().size());
         spare.pop_back();
     }
 
@@ -301,19 +305,19 @@ void LayerCache::prepare(Chunk& chunk, int chunkColumn, int chunkRow)
     chunk.pixels = chunkPixels(chunkColumn, chunkRow);
     chunk.cells = chunkCells(chunkColumn, chunkRow);
     const qint64 bytes = imageBytes(chunk.pixels.size());
-    const auto fits = std::find_if(spare.begin(), spare.end(), [&](const auto& block) { return block.second >= bytes; });
+    const auto fits = std::find_if(spare.begin(), spare.end(),
+                                   [&](const PageBlock& block) { return qint64(block.size()) >= bytes; });
     if (fits != spare.end()) {
-        chunk.memory = std::move(fits->first);
-        chunk.capacity = fits->second;
-        spareBytes -= fits->second;
+        spareBytes -= qint64(fits->size());
+        chunk.memory = std::move(*fits);
         spare.erase(fits);
     } else {
         // Room for a chunk of any zoom, so that the block serves the next
         // zoom too; pages never written take no memory.
-        chunk.capacity = std::max(bytes, imageBytes(QSize(ChunkSidePixels + 16, ChunkSidePixels + 16)));
-        chunk.memory.reset(new uchar[size_t(chunk.capacity)]);
+        chunk.memory = PageBlock(
+            size_t(std::max(bytes, imageBytes(QSize(ChunkSidePixels + 16, ChunkSidePixels + 16)))));
     }
-    chunk.image = QImage(chunk.memory.get(), chunk.pixels.width(), chunk.pixels.height(),
+    chunk.image = QImage(chunk.memory.data(), chunk.pixels.width(), chunk.pixels.height(),
                          qsizetype(chunk.pixels.width()) * 4, current.format);
 }
 
@@ -414,9 +418,8 @@ void LayerCache::release(Chunk& chunk)
     usedBytes -= imageBytes(chunk.image.size());
     chunk.image = QImage();
     chunk.drawn = std::vector<CellPicture>();
-    spareBytes += chunk.capacity;
-    spare.emplace_back(std::move(chunk.memory), chunk.capacity);
-    chunk.capacity = 0;
+    spareBytes += qint64(chunk.memory.size());
+    spare.push_back(std::move(chunk.memory));
 }
 
 void LayerCache::setImages(const QList<qint64>& keys)

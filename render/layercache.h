@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/devicepixels.h"
+#include "render/pageblock.h"
 
 #include <QColor>
 #include <QImage>
@@ -9,7 +10,6 @@
 #include <QRect>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -153,8 +153,7 @@ private:
     struct Chunk
     {
         QImage image; // over `memory`
-        std::unique_ptr<uchar[]> memory;
-        qint64 capacity = 0;
+        PageBlock memory;
         QRect pixels; // in the device's pixels, from `Device::origin`
         QRect cells; // every cell that paints into `pixels`
         std::vector<CellPicture> drawn; // column after column over `cells`
@@ -217,7 +216,7 @@ private:
     // Pixel memory of chunks dropped, for the next ones: memory the system
     // gives afresh costs a page fault for every 4 KB on first use, as much as
     // drawing a picture of small cells into it.
-    std::vector<std::pair<std::unique_ptr<uchar[]>, qint64>> spare;
+    std::vector<PageBlock> spare;
     qint64 spareBytes = 0;
     QList<qint64> images;
 };
