@@ -148,6 +148,8 @@ public:
                const DrawDirectly& drawDirectly);
 
     qint64 bytesUsed() const { return usedBytes; }
+    // Memory of dropped chunks kept for the next ones.
+    qint64 bytesSpare() const { return spareBytes; }
 
 private:
     struct Chunk

@@ -20,6 +20,7 @@ private slots:
     void paintsWhatDirectDrawingPaints_data();
     void paintsWhatDirectDrawingPaints();
     void servesAnAreaBeyondItsBudget();
+    void spareMemoryGoesOnceTheViewSettles();
     void anotherLayoutStartsAfresh_data();
     void anotherLayoutStartsAfresh();
 };
@@ -221,6 +222,26 @@ void TestLayerCache::servesAnAreaBeyondItsBudget()
     QCOMPARE(shown, grid.direct());
     grid.cached(cache, shown, QRect(0, 0, 100, 100));
     QVERIFY(cache.bytesUsed() <= budget + budget / 2);
+}
+
+void TestLayerCache::spareMemoryGoesOnceTheViewSettles()
+{
+    // The chunks of a closer view, dropped at a zoom change, serve the
+    // farther one; once a paint needs no new chunk, no more than a quarter
+    // of what the chunks in use hold stays spare.
+    Grid grid(60, 50);
+    LayerCache cache;
+    const QRect area(QPoint(0, 0), grid.size());
+    QImage closer(grid.size() * 2, QImage::Format_ARGB32_Premultiplied);
+    cache.setLayout(grid.layout(2));
+    grid.cached(cache, closer, area, 2);
+    QImage farther(grid.size() / 2, QImage::Format_ARGB32_Premultiplied);
+    cache.setLayout(grid.layout(0.5));
+    grid.cached(cache, farther, area, 0.5);
+    QVERIFY(cache.bytesSpare() > cache.bytesUsed() / 4);
+    grid.cached(cache, farther, area, 0.5);
+    QVERIFY(cache.bytesSpare() <= cache.bytesUsed() / 4);
+    QCOMPARE(farther, grid.direct(0.5));
 }
 
 void TestLayerCache::anotherLayoutStartsAfresh_data()
