@@ -276,8 +276,11 @@ QByteArray pngFileBytes(const QImage& image, PngCompression compression)
         streamBytes = qsizetype(libdeflate_zlib_compress(compressor.handle, raw.get(), rawBytes,
                                                          reinterpret_cast<uchar*>(file.data()) + DataAt + 8, bound));
     }
-    if (streamBytes <= 0 || streamBytes > 0x7fffffff || file.size() < DataAt + 12 + streamBytes + EndChunk)
+    if (streamBytes <= 0 || streamBytes > 0x7fffffff)
         return QByteArray();
+    // A stream that grew the file may have left no room for the chunks
+    // after it.
+    file.resize(std::max(file.size(), DataAt + 12 + streamBytes + EndChunk));
     uchar* const start = reinterpret_cast<uchar*>(file.data());
     const uchar* const end = finishChunk(finishChunk(start + DataAt, "IDAT", quint32(streamBytes)), "IEND", 0);
     file.resize(end - start);
