@@ -363,17 +363,15 @@ void MapRenderer::drawGrid(QImage& image, const DevicePixels& device, const QRec
     const CanvasGeometry& geometry = options.geometry;
     const int right = geometry.cellToPixel(map.width());
     const int bottom = geometry.cellToPixel(map.height());
-    // Only the lines near the area, a cell of slack each side: a small
-    // edit's few cells are drawn again without a look at every line.
-    const QRect widget = device.widgetArea(clip);
-    const QPoint first = geometry.cellAt(std::max(0, widget.left()), std::max(0, widget.top())) - QPoint(1, 1);
-    const QPoint last = geometry.cellAt(std::max(0, widget.right()), std::max(0, widget.bottom())) + QPoint(2, 2);
-    for (int r = std::max(0, first.y()); r <= std::min(map.height(), last.y()); ++r) {
+    // Only the lines of the cells near the area: a small edit's few cells
+    // are drawn again without a look at every line.
+    const QRect near = cellsMeeting(device.widgetArea(clip));
+    for (int r = near.top(); r <= near.bottom() + 1; ++r) {
         const int y = geometry.cellToPixel(r);
         target.blend(device.lined(QPoint(0, y), QPoint(right, y)), colour);
     }
     std::vector<std::pair<int, int>> columns;
-    for (int k = std::max(0, first.x()); k <= std::min(map.width(), last.x()); ++k) {
+    for (int k = near.left(); k <= near.right() + 1; ++k) {
         const int x = device.lined(QPoint(geometry.cellToPixel(k), 0), QPoint(geometry.cellToPixel(k), 0)).left();
         columns.emplace_back(x, x + 1);
     }
