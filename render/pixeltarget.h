@@ -133,7 +133,8 @@ public:
     {
         if (tile.coverage == ScaledTiles::Coverage::Clear)
             return;
-        if (x >= left && y >= top && x + tile.width <= right && y + tile.height <= bottom) {
+        const bool whole = x >= left && y >= top && x + tile.width <= right && y + tile.height <= bottom;
+        if (whole && (tile.coverage == ScaledTiles::Coverage::Opaque || tile.width <= NarrowTile)) {
             compositeWhole(x, y, tile);
             return;
         }
@@ -191,35 +192,24 @@ public:
     }
 
 private:
-    // A tile that lies wholly within the clip, as composite() does it,
-    // without clipping each row and run: most tiles of a picture.
+    // A narrow tile's rows are blended whole: the arithmetic leaves clear
+    // pixels as they are and gives opaque ones their own colour, and a row
+    // of a few pixels goes quicker than its runs one by one.
+    static constexpr int NarrowTile = 16;
+
+    // An opaque or narrow tile that lies wholly within the clip, as
+    // composite() does it, without clipping each row: most tiles of a
+    // picture of small cells.
     void compositeWhole(int x, int y, const ScaledTiles::Tile& tile)
     {
         const QRgb* source = tile.pixels;
         QRgb* line = pixel(x, y);
-        if (tile.coverage == ScaledTiles::Coverage::Opaque) {
-            for (int row = 0; row < tile.height; ++row, source += tile.stride, line += stride)
-                copyPixels(line, source, tile.width);
-            return;
-        }
-        // A narrow tile's rows are blended whole: the arithmetic leaves
-        // clear pixels as they are and gives opaque ones their own colour,
-        // and a row of a few pixels goes quicker than its runs one by one.
-        if (tile.width <= 16) {
-            for (int row = 0; row < tile.height; ++row, source += tile.stride, line += stride)
-                compositeRun(line, source, tile.width);
-            return;
-        }
-        const ScaledTiles::Run* run = tile.runs.data();
-        const quint32* rowRuns = tile.rowRuns.data();
+        const bool opaque = tile.coverage == ScaledTiles::Coverage::Opaque;
         for (int row = 0; row < tile.height; ++row, source += tile.stride, line += stride) {
-            for (const ScaledTiles::Run* end = tile.runs.data() + rowRuns[row + 1]; run != end; ++run) {
-                if (run->opaque) {
-                    copyPixels(line + run->start, source + run->start, run->length);
-                } else {
-                    compositeRun(line + run->start, source + run->start, run->length);
-                }
-            }
+            if (opaque)
+                copyPixels(line, source, tile.width);
+            else
+                compositeRun(line, source, tile.width);
         }
     }
 
