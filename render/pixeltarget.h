@@ -1,5 +1,6 @@
 #pragma once
 
+#include "render/narrowtile.h"
 #include "render/scaledtiles.h"
 
 #include <QImage>
@@ -76,6 +77,27 @@ inline void copyPixels(QRgb* to, const QRgb* from, int count)
         std::memcpy(to + k, from + k, 4 * sizeof(QRgb));
     for (; k < count; ++k)
         to[k] = from[k];
+}
+
+// Each of `count` pixels, every one clear or opaque, put over the one below
+// it: an opaque pixel replaces it and a clear one leaves it, as
+// compositeOver() does; four at a time where the processor has SSE2.
+inline void copyCutout(QRgb* line, const QRgb* source, int count)
+{
+    int k = 0;
+#ifdef __SSE2__
+    for (; k + 4 <= count; k += 4) {
+        // A clear pixel is 0, and an opaque one's alpha sets its sign bit.
+        const __m128i over = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + k));
+        const __m128i below = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + k));
+        const __m128i opaque = _mm_srai_epi32(over, 31);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line + k), _mm_or_si128(over, _mm_andnot_si128(opaque, below)));
+    }
+#endif
+    for (; k < count; ++k) {
+        if (source[k])
+            line[k] = source[k];
+    }
 }
 
 // The pixels of a 32-bit premultiplied (or opaque) image whose top-left
@@ -204,13 +226,13 @@ private:
     {
         const QRgb* source = tile.pixels;
         QRgb* line = pixel(x, y);
-        const bool opaque = tile.coverage == ScaledTiles::Coverage::Opaque;
-        for (int row = 0; row < tile.height; ++row, source += tile.stride, line += stride) {
-            if (opaque)
-                copyPixels(line, source, tile.width);
-            else
-                compositeRun(line, source, tile.width);
+        if (tile.coverage != ScaledTiles::Coverage::Opaque) {
+            compositeNarrowTile(line, stride, source, tile.stride, tile.width, tile.height,
+                                tile.coverage == ScaledTiles::Coverage::Cutout);
+            return;
         }
+        for (int row = 0; row < tile.height; ++row, source += tile.stride, line += stride)
+            copyPixels(line, source, tile.width);
     }
 
     QRgb* pixel(int x, int y) { return bits + (y - origin.y()) * stride + (x - origin.x()); }

@@ -44,8 +44,8 @@ void findRuns(ScaledTiles::Tile& tile)
     else if (!anyClear && !anyPartial)
         tile.coverage = ScaledTiles::Coverage::Opaque;
     else
-        tile.coverage = ScaledTiles::Coverage::Mixed;
-    if (tile.coverage != ScaledTiles::Coverage::Mixed) {
+        tile.coverage = anyPartial ? ScaledTiles::Coverage::Mixed : ScaledTiles::Coverage::Cutout;
+    if (tile.coverage == ScaledTiles::Coverage::Clear || tile.coverage == ScaledTiles::Coverage::Opaque) {
         tile.runs = std::vector<ScaledTiles::Run>();
         tile.rowRuns = std::vector<quint32>();
     }

@@ -25,8 +25,10 @@ class ScaledTiles
 {
 public:
     // How much of its square a scaled tile covers: compositing skips a clear
-    // tile, copies an opaque one and goes along the runs of a mixed one.
-    enum class Coverage : quint8 { Clear, Opaque, Mixed };
+    // tile, copies an opaque one, and goes along the runs of a cut-out one
+    // (each pixel clear or opaque) or of a mixed one (some partly
+    // transparent).
+    enum class Coverage : quint8 { Clear, Opaque, Cutout, Mixed };
 
     // Pixels of one row of a tile next to each other, all opaque, which are
     // copied, or all partly transparent, which are blended.
