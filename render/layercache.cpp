@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -22,6 +23,47 @@ constexpr qint64 ConcurrentPixels = 1024 * 1024;
 qint64 imageBytes(const QSize& size)
 {
     return qint64(size.width()) * size.height() * 4;
+}
+
+// The memory of a painter's image, into which a chunk's pixels are copied
+// row by row from any thread, as the painter would copy them, within the
+// region that the painter may change.
+struct PlainImage
+{
+    uchar* bits;
+    qsizetype stride;
+    QRegion clip; // device pixels
+
+    // The pixels of `image`, whose top-left pixel lies at `corner`, within
+    // `area` (device pixels).
+    void copy(const QImage& image, const QRect& area, const QPoint& corner) const
+    {
+        for (const QRect& rect : clip) {
+            const QRect piece = rect & area;
+            for (int y = piece.top(); y <= piece.bottom(); ++y) {
+                std::memcpy(bits + y * stride + qsizetype(piece.left()) * 4,
+                            image.constScanLine(y - corner.y()) + qsizetype(piece.left() - corner.x()) * 4,
+                            size_t(piece.width()) * 4);
+            }
+        }
+    }
+};
+
+// The painter's image as a PlainImage, when nothing but the region that
+// the system gave it clips the painter and it draws at full opacity; the
+// caller has made sure that it draws on a raster image in the chunks'
+// format.
+std::optional<PlainImage> plainImageOf(const QPainter& painter)
+{
+    if (painter.hasClipping() || painter.opacity() != 1.0)
+        return std::nullopt;
+    const QPaintEngine* engine = painter.paintEngine();
+    const QImage& image = *static_cast<const QImage*>(engine->paintDevice());
+    const QRegion system = engine->systemClip();
+    // The painter writes into the image's memory as it finds it, shared or
+    // not; constBits() gives that memory without detaching it.
+    return PlainImage { const_cast<uchar*>(image.constBits()), image.bytesPerLine(),
+                        system.isEmpty() ? QRegion(image.rect()) : system & image.rect() };
 }
 
 } // namespace
@@ -206,24 +248,35 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     // The chunks to draw or to bring up to date, each on its own: on
     // several cores when there is much to draw. Handing work to other
     // threads costs more than drawing a viewport's worth of changed cells,
-    // so a small edit is drawn here.
-    std::vector<std::pair<Chunk*, bool>> work; // the chunk, and whether it is new
+    // so a small edit is drawn here. Where the painter's image takes plain
+    // copies, each chunk drawn is copied there by the thread that drew it,
+    // while its pixels are still in that core's cache.
+    struct Work
+    {
+        Chunk* chunk;
+        bool fresh;
+    };
+    std::vector<Work> work;
     qint64 workPixels = 0;
     for (const auto& [chunk, place] : shown) {
         const bool fresh = chunk->image.isNull();
         if (fresh)
             prepare(*chunk, place.x(), place.y());
         if (fresh || chunk->changed) {
-            work.emplace_back(chunk, fresh);
+            work.push_back({ chunk, fresh });
             const QRect drawn = fresh ? chunk->pixels : chunk->pixels & pixels;
             workPixels += qint64(drawn.width()) * drawn.height();
         }
     }
-    const auto bringUpToDate = [&](const std::pair<Chunk*, bool>& entry) {
-        if (entry.second)
-            build(*entry.first, picturesOf, draw);
+    const std::optional<PlainImage> plain = plainImageOf(painter);
+    const auto bringUpToDate = [&](const Work& entry) {
+        Chunk& chunk = *entry.chunk;
+        if (entry.fresh)
+            build(chunk, picturesOf, draw);
         else
-            refresh(*entry.first, pixels, picturesOf, draw);
+            refresh(chunk, pixels, picturesOf, draw);
+        if (plain)
+            plain->copy(chunk.image, (chunk.pixels & pixels).translated(origin), chunk.pixels.topLeft() + origin);
     };
     if (work.size() > 1 && workPixels > ConcurrentPixels)
         QtConcurrent::blockingMap(work, bringUpToDate);
@@ -246,6 +299,8 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (const auto& entry : shown) {
         const Chunk& chunk = *entry.first;
+        if (plain && std::any_of(work.begin(), work.end(), [&](const Work& done) { return done.chunk == &chunk; }))
+            continue;
         const QRect part = chunk.pixels & pixels;
         painter.drawImage(part.topLeft() + origin, chunk.image, part.translated(-chunk.pixels.topLeft()));
     }
