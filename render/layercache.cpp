@@ -293,16 +293,31 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
         spare.pop_back();
     }
 
-    // Copied pixel for pixel, with the painter's transform undone.
+    // The other chunks copied pixel for pixel: a large area on every core,
+    // as one core's copy does not take all of the memory's speed.
+    std::vector<const Chunk*> toCopy;
+    qint64 copyPixels = 0;
+    for (const auto& entry : shown) {
+        const Chunk* chunk = entry.first;
+        if (plain && std::any_of(work.begin(), work.end(), [&](const Work& done) { return done.chunk == chunk; }))
+            continue;
+        toCopy.push_back(chunk);
+        const QRect part = chunk->pixels & pixels;
+        copyPixels += qint64(part.width()) * part.height();
+    }
+    if (plain && toCopy.size() > 1 && copyPixels > ConcurrentPixels) {
+        QtConcurrent::blockingMap(toCopy, [&](const Chunk* chunk) {
+            plain->copy(chunk->image, (chunk->pixels & pixels).translated(origin), chunk->pixels.topLeft() + origin);
+        });
+        toCopy.clear();
+    }
+    // With the painter's transform undone.
     painter.save();
     painter.setWorldTransform(transform.inverted() * painter.worldTransform());
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    for (const auto& entry : shown) {
-        const Chunk& chunk = *entry.first;
-        if (plain && std::any_of(work.begin(), work.end(), [&](const Work& done) { return done.chunk == &chunk; }))
-            continue;
-        const QRect part = chunk.pixels & pixels;
-        painter.drawImage(part.topLeft() + origin, chunk.image, part.translated(-chunk.pixels.topLeft()));
+    for (const Chunk* chunk : toCopy) {
+        const QRect part = chunk->pixels & pixels;
+        painter.drawImage(part.topLeft() + origin, chunk->image, part.translated(-chunk->pixels.topLeft()));
     }
     const QRegion around = chunks.empty() ? QRegion(pixels) : QRegion(pixels).subtracted(mapPixels());
     for (const QRect& rest : around)
