@@ -1,4 +1,5 @@
 #include "render/maprenderer.h"
+#include "render/narrowtile.h"
 #include "render/devicepixels.h"
 #include "render/pixeltarget.h"
 #include "render/scaledtiles.h"
@@ -20,6 +21,8 @@ class TestMapRenderer : public QObject
 
 private slots:
     void compositeOverMatchesPainter();
+    void narrowTilesCompositedPixelByPixel_data();
+    void narrowTilesCompositedPixelByPixel();
     void compositedAsDrawn_data();
     void compositedAsDrawn();
     void scaledTilesOfImagesGoneForgotten();
@@ -160,6 +163,51 @@ void TestMapRenderer::compositeOverMatchesPainter()
             painter.end();
             QCOMPARE(compositeOver(pixel, below), drawn.pixel(0, 0));
         }
+    }
+}
+
+void TestMapRenderer::narrowTilesCompositedPixelByPixel_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("cutout");
+    // Widths below, at and past the four and eight pixels taken at a time.
+    for (const int width : { 1, 3, 4, 7, 8, 9, 13, 16 }) {
+        QTest::addRow("%d wide, cut out", width) << width << true;
+        QTest::addRow("%d wide, partly transparent", width) << width << false;
+    }
+}
+
+void TestMapRenderer::narrowTilesCompositedPixelByPixel()
+{
+    // A tile of a few rows inside a wider picture, laid whole, against
+    // compositeOver() on each pixel; a cut-out tile also through
+    // copyCutout() alone.
+    QFETCH(int, width);
+    QFETCH(bool, cutout);
+    constexpr int height = 5, tileStride = 19, stride = 23;
+    QRandomGenerator random(quint32(width * 2 + cutout));
+    std::vector<QRgb> tile(size_t(tileStride) * height), below(size_t(stride) * height);
+    for (QRgb& pixel : below)
+        pixel = 0xff000000 | random.bounded(0x1000000u);
+    for (QRgb& pixel : tile) {
+        const int alpha = cutout ? int(random.bounded(2)) * 255 : int(random.bounded(256));
+        pixel = qPremultiply(random.bounded(0x1000000u) | (quint32(alpha) << 24));
+    }
+    std::vector<QRgb> expected = below;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            QRgb& pixel = expected[size_t(y * stride + x)];
+            pixel = compositeOver(tile[size_t(y * tileStride + x)], pixel);
+        }
+    }
+    std::vector<QRgb> laid = below;
+    compositeNarrowTile(laid.data(), stride, tile.data(), tileStride, width, height, cutout);
+    QCOMPARE(laid, expected);
+    if (cutout) {
+        laid = below;
+        for (int y = 0; y < height; ++y)
+            copyCutout(laid.data() + y * stride, tile.data() + y * tileStride, width);
+        QCOMPARE(laid, expected);
     }
 }
 
