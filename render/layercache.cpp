@@ -49,16 +49,19 @@ struct PlainImage
     }
 };
 
-// The painter's image as a PlainImage, when nothing but the region that
-// the system gave it clips the painter and it draws at full opacity; the
-// caller has made sure that it draws on a raster image in the chunks'
-// format.
-std::optional<PlainImage> plainImageOf(const QPainter& painter)
+// The painter's image as a PlainImage, when the painter draws on a raster
+// image in the chunks' format, at full opacity, clipped by nothing but the
+// region that the system gave it.
+std::optional<PlainImage> plainImageOf(const QPainter& painter, QImage::Format format)
 {
-    if (painter.hasClipping() || painter.opacity() != 1.0)
-        return std::nullopt;
     const QPaintEngine* engine = painter.paintEngine();
-    const QImage& image = *static_cast<const QImage*>(engine->paintDevice());
+    const QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || engine->type() != QPaintEngine::Raster || device->devType() != QInternal::Image
+        || painter.hasClipping() || painter.opacity() != 1.0)
+        return std::nullopt;
+    const QImage& image = *static_cast<const QImage*>(device);
+    if (image.format() != format)
+        return std::nullopt;
     const QRegion system = engine->systemClip();
     // The painter writes into the image's memory as it finds it, shared or
     // not; constBits() gives that memory without detaching it.
@@ -268,7 +271,7 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
             workPixels += qint64(drawn.width()) * drawn.height();
         }
     }
-    const std::optional<PlainImage> plain = plainImageOf(painter);
+    const std::optional<PlainImage> plain = plainImageOf(painter, current.format);
     const auto bringUpToDate = [&](const Work& entry) {
         Chunk& chunk = *entry.chunk;
         if (entry.fresh)
