@@ -259,19 +259,28 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
         Chunk* chunk;
         bool fresh;
     };
+    const std::optional<PlainImage> plain = plainImageOf(painter, current.format);
     std::vector<Work> work;
     qint64 workPixels = 0;
+    // The chunks to copy afterwards, and their pixels.
+    std::vector<const Chunk*> toCopy;
+    qint64 copyPixels = 0;
     for (const auto& [chunk, place] : shown) {
         const bool fresh = chunk->image.isNull();
         if (fresh)
             prepare(*chunk, place.x(), place.y());
-        if (fresh || chunk->changed) {
+        const bool drawn = fresh || chunk->changed;
+        if (drawn) {
             work.push_back({ chunk, fresh });
-            const QRect drawn = fresh ? chunk->pixels : chunk->pixels & pixels;
-            workPixels += qint64(drawn.width()) * drawn.height();
+            const QRect redrawn = fresh ? chunk->pixels : chunk->pixels & pixels;
+            workPixels += qint64(redrawn.width()) * redrawn.height();
+        }
+        if (!drawn || !plain) {
+            toCopy.push_back(chunk);
+            const QRect part = chunk->pixels & pixels;
+            copyPixels += qint64(part.width()) * part.height();
         }
     }
-    const std::optional<PlainImage> plain = plainImageOf(painter, current.format);
     const auto bringUpToDate = [&](const Work& entry) {
         Chunk& chunk = *entry.chunk;
         if (entry.fresh)
@@ -298,16 +307,6 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
 
     // The other chunks copied pixel for pixel: a large area on every core,
     // as one core's copy does not take all of the memory's speed.
-    std::vector<const Chunk*> toCopy;
-    qint64 copyPixels = 0;
-    for (const auto& entry : shown) {
-        const Chunk* chunk = entry.first;
-        if (plain && std::any_of(work.begin(), work.end(), [&](const Work& done) { return done.chunk == chunk; }))
-            continue;
-        toCopy.push_back(chunk);
-        const QRect part = chunk->pixels & pixels;
-        copyPixels += qint64(part.width()) * part.height();
-    }
     if (plain && toCopy.size() > 1 && copyPixels > ConcurrentPixels) {
         QtConcurrent::blockingMap(toCopy, [&](const Chunk* chunk) {
             plain->copy(chunk->image, (chunk->pixels & pixels).translated(origin), chunk->pixels.topLeft() + origin);
