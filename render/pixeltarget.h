@@ -214,9 +214,10 @@ public:
     }
 
 private:
-    // A narrow tile's rows are blended whole: the arithmetic leaves clear
-    // pixels as they are and gives opaque ones their own colour, and a row
-    // of a few pixels goes quicker than its runs one by one.
+    // A narrow tile's rows are laid whole, masked when each pixel is clear
+    // or opaque and blended otherwise: the blend too leaves clear pixels as
+    // they are and gives opaque ones their own colour, and a row of a few
+    // pixels goes quicker than its runs one by one.
     static constexpr int NarrowTile = 16;
 
     // An opaque or narrow tile that lies wholly within the clip, as
