@@ -8,10 +8,9 @@
 
 #include "render/devicepixels.h"
 #include "render/maprenderer.h"
+#include "render/previewpicture.h"
 
 #include <QPainter>
-
-#include <algorithm>
 
 void WorldViewWidget::previewChanged()
 {
@@ -91,47 +90,27 @@ void WorldViewWidget::drawPreview(QPainter& painter, const QRect& area, const Ma
         previewCell(Layer::Bottom, QPoint(column, row), bottom);
         previewCell(Layer::Top, QPoint(column, row), top);
     };
-    // The pictures are composited as the cache's chunks are, in the
-    // device's own pixels, from the ground up, so that they hold exactly the
-    // pixels of drawing directly; on a device the cache cannot serve, in
-    // widget pixels that the painter scales.
+    // The pictures are composited in the device's own pixels, so that they
+    // hold exactly the pixels of drawing directly; on a device the cache
+    // cannot serve, in widget pixels that the painter scales.
     const std::optional<LayerCache::Device> device = LayerCache::deviceOf(painter);
     const QTransform transform = painter.deviceTransform();
-    const QRgb ground = groundColour().rgba();
-    for (const QRect& cells : changing) {
-        const QRect widgetPixels = geometry.cellsToPixels(cells) & area;
+    const PreviewPicture::Look look { groundColour().rgba(), showLines, !moving };
+    previewPictures.resize(changing.size());
+    for (size_t n = 0; n < changing.size(); ++n) {
+        const QRect widgetPixels = geometry.cellsToPixels(changing[n]) & area;
         if (widgetPixels.isEmpty())
             continue;
         const QRect pixels = device ? transform.mapRect(QRectF(widgetPixels)).toAlignedRect() : widgetPixels;
         const DevicePixels where = device
             ? DevicePixels { device->scale, transform.dx() - pixels.left(), transform.dy() - pixels.top() }
             : DevicePixels::translated(pixels.topLeft());
-        const QRect inImage(QPoint(0, 0), pixels.size());
-        const auto picture = [&](QImage& image, const MapRenderer::CellsAt& cellsAt) {
-            if (image.width() < pixels.width() || image.height() < pixels.height())
-                image = QImage(pixels.size().expandedTo(image.size()), QImage::Format_ARGB32_Premultiplied);
-            for (int y = 0; y < pixels.height(); ++y) {
-                QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-                std::fill(line, line + pixels.width(), ground);
-            }
-            renderer.drawCells(image, where, inImage, scaledTiles, cellsAt);
-        };
-        picture(previewAfter, previewed);
-        QImage* shown = &previewAfter;
-        if (!moving) {
-            // The brush half opaque over the cells as they are.
-            picture(previewBefore, nullptr);
-            QPainter blend(&previewBefore);
-            blend.setOpacity(0.5);
-            blend.drawImage(QPoint(0, 0), previewAfter, inImage);
-            shown = &previewBefore;
-        }
-        if (showLines)
-            renderer.drawGrid(*shown, where, inImage);
+        const QImage& shown
+            = previewPictures[n].picture(renderer, scaledTiles, pixels, where, previewed, look);
         painter.save();
         if (device)
             painter.setWorldTransform(transform.inverted() * painter.worldTransform());
-        painter.drawImage(pixels.topLeft(), *shown, inImage);
+        painter.drawImage(pixels.topLeft(), shown, QRect(QPoint(0, 0), pixels.size()));
         painter.restore();
     }
 }

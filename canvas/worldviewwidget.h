@@ -9,6 +9,7 @@
 #include "model/worldmap.h"
 #include "render/canvasgeometry.h"
 #include "render/layercache.h"
+#include "render/previewpicture.h"
 #include "render/scaledtiles.h"
 
 #include <QPixmap>
@@ -20,6 +21,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 class MapRenderer;
 class QKeyEvent;
@@ -278,9 +280,8 @@ private:
     };
     std::optional<StampPreview> stampPreview;
     QRegion previewShown;
-    // The pictures the preview is composited in, kept for the next paint.
-    QImage previewAfter;
-    QImage previewBefore;
+    // The preview's pictures, one for each rectangle it changes.
+    std::vector<PreviewPicture> previewPictures;
 
     // Marker images, loaded once per canvas; those keyed to a background
     // colour are masked by the tile sets' rule.

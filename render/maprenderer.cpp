@@ -41,7 +41,7 @@ MapRenderer::MapRenderer(const WorldMap& map, const Options& options)
     }
 }
 
-void MapRenderer::cellPictures(const QRect& cells, CellPicture* pictures) const
+void MapRenderer::cellPictures(const QRect& cells, CellPicture* pictures, const CellsAt& cellsAt) const
 {
     const CellGrid& topCells = map.cells(Layer::Top);
     const CellGrid& bottomCells = map.cells(Layer::Bottom);
@@ -50,8 +50,10 @@ void MapRenderer::cellPictures(const QRect& cells, CellPicture* pictures) const
         const Cell* bottomColumn = bottomCells.column(column);
         const Cell* topColumn = topCells.column(column);
         for (int row = cells.top(); row <= cells.bottom(); ++row, ++pictures) {
-            const Cell& bottom = bottomColumn[row];
-            const Cell& top = topColumn[row];
+            Cell bottom = bottomColumn[row];
+            Cell top = topColumn[row];
+            if (cellsAt)
+                cellsAt(column, row, &bottom, &top);
             pictures->bottomImage = imageKey(bottom);
             pictures->bottomTile = pictures->bottomImage ? bottom.tileIndex : -1;
             pictures->topImage = options.topLayer ? imageKey(top) : 0;

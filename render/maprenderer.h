@@ -77,8 +77,9 @@ public:
     // for a cell drawn empty.
     qint64 imageKey(const Cell& cell) const { return isDrawable(cell) ? slotKeys[cell.tileSet] : 0; }
     // What each of `cells` puts into the map's picture, column after
-    // column: the images and tiles drawn for it and its pass mark.
-    void cellPictures(const QRect& cells, CellPicture* pictures) const;
+    // column: the images and tiles drawn for it and its pass mark; with
+    // `cellsAt`, as it says the cells are.
+    void cellPictures(const QRect& cells, CellPicture* pictures, const CellsAt& cellsAt = nullptr) const;
     // The keys of every image that cells may be drawn from.
     QList<qint64> imageKeys() const;
 

@@ -481,6 +481,8 @@ void TestRenderEquivalence::editsShowReference()
               canvas.document()->setBrushTiles(1, QRect(0, 0, 3, 2));
               editor.mouse(QEvent::MouseMove, QPoint(5, 1), Qt::NoButton, Qt::NoButton);
           } },
+        { "the stamp laid under its preview", [&] { editor.click(QPoint(5, 1)); } },
+        { "that undone under the preview", [&] { canvas.history().undo(); } },
         { "grid lines on", [&] { canvas.showGridLines(true); } },
         // The canvas now lies partly left of and above the window's corner.
         { "scrolled part of the way", [&] { editor.scrollTo(0.37); } },
