@@ -53,8 +53,8 @@ void PreviewPicture::draw(const MapRenderer& renderer, ScaledTiles& tiles, const
 {
     const QRect inImage(QPoint(0, 0), next.pixels.size());
     const auto cellsInto = [&](QImage& picture, const MapRenderer::CellsAt& cellsAt) {
-        if (picture.width() < inImage.width() || picture.height() < inImage.height())
-            picture = QImage(inImage.size().expandedTo(picture.size()), QImage::Format_ARGB32_Premultiplied);
+        if (picture.size() != inImage.size())
+            picture = QImage(inImage.size(), QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < inImage.height(); ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
             std::fill(line, line + inImage.width(), next.look.ground);
