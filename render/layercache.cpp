@@ -1,9 +1,10 @@
 #include "render/layercache.h"
 
+#include "render/everycore.h"
+
 #include <QPaintEngine>
 #include <QPainter>
 #include <QRegion>
-#include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <climits>
@@ -291,7 +292,7 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
             plain->copy(chunk.image, (chunk.pixels & pixels).translated(origin), chunk.pixels.topLeft() + origin);
     };
     if (work.size() > 1 && workPixels > ConcurrentPixels)
-        QtConcurrent::blockingMap(work, bringUpToDate);
+        forEachOnEveryCore(work.size(), [&](size_t index) { bringUpToDate(work[index]); });
     else
         std::for_each(work.begin(), work.end(), bringUpToDate);
     // What the chunks of a whole view dropped at a zoom change left spare
@@ -308,7 +309,8 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     // The other chunks copied pixel for pixel: a large area on every core,
     // as one core's copy does not take all of the memory's speed.
     if (plain && toCopy.size() > 1 && copyPixels > ConcurrentPixels) {
-        QtConcurrent::blockingMap(toCopy, [&](const Chunk* chunk) {
+        forEachOnEveryCore(toCopy.size(), [&](size_t index) {
+            const Chunk* chunk = toCopy[index];
             plain->copy(chunk->image, (chunk->pixels & pixels).translated(origin), chunk->pixels.topLeft() + origin);
         });
         toCopy.clear();

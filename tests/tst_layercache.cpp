@@ -1,9 +1,12 @@
 #include "render/layercache.h"
 
+#include "render/everycore.h"
+
 #include <QPainter>
 #include <QTest>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 // The cache of the cells' picture on its own, on a made-up grid whose cells
@@ -23,6 +26,8 @@ private slots:
     void spareMemoryGoesOnceTheViewSettles();
     void anotherLayoutStartsAfresh_data();
     void anotherLayoutStartsAfresh();
+    void everyIndexOnceOnEveryCore_data();
+    void everyIndexOnceOnEveryCore();
 };
 
 namespace {
@@ -278,6 +283,24 @@ void TestLayerCache::anotherLayoutStartsAfresh()
     painter.end();
     const QString found = difference(shown, expected, shown.rect());
     QVERIFY2(found.isEmpty(), qPrintable(found));
+}
+
+void TestLayerCache::everyIndexOnceOnEveryCore_data()
+{
+    QTest::addColumn<int>("count");
+    for (int count : { 0, 1, 2, 3, 20, 101 })
+        QTest::addRow("%d", count) << count;
+}
+
+void TestLayerCache::everyIndexOnceOnEveryCore()
+{
+    // The chunks of a paint are shared out this way: none may be left out
+    // or done twice, however they divide among the cores.
+    QFETCH(int, count);
+    std::vector<std::atomic<int>> calls(size_t(count) + 1);
+    forEachOnEveryCore(size_t(count), [&](size_t index) { ++calls[index]; });
+    for (int index = 0; index <= count; ++index)
+        QCOMPARE(calls[size_t(index)].load(), index < count ? 1 : 0);
 }
 
 QTEST_MAIN(TestLayerCache)
