@@ -5,20 +5,24 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <utility>
 
 bool PreviewPicture::Shown::operator==(const Shown& other) const
 {
     return pixels == other.pixels && where.scale == other.where.scale && where.dx == other.where.dx
-        && where.dy == other.where.dy && look.ground == other.look.ground && look.gridLines == other.look.gridLines
-        && look.halfOpaque == other.look.halfOpaque && geometry.tileSize == other.geometry.tileSize
-        && geometry.zoom == other.geometry.zoom && gridColour == other.gridColour && images == other.images
-        && cells == other.cells && before == other.before && after == other.after;
+        && where.dy == other.where.dy && look.ground == other.look.ground
+        && look.gridLines == other.look.gridLines && look.halfOpaque == other.look.halfOpaque
+        && geometry.tileSize == other.geometry.tileSize && geometry.zoom == other.geometry.zoom
+        && gridColour == other.gridColour && images == other.images && cells == other.cells
+        && before == other.before && after == other.after;
 }
 
-const QImage& PreviewPicture::picture(const MapRenderer& renderer, ScaledTiles& tiles, const QRect& pixels, const DevicePixels& where,
-                                      const MapRenderer::CellsAt& previewed, const Look& look)
+const QImage& PreviewPicture::picture(const MapRenderer& renderer, ScaledTiles& tiles, const QRect& pixels,
+                                      const DevicePixels& where, const MapRenderer::CellsAt& previewed,
+                                      const Look& look)
 {
     const MapRenderer::Options& options = renderer.drawingOptions();
+    Shown next;
     next.pixels = pixels;
     next.where = where;
     next.look = look;
@@ -34,34 +38,33 @@ const QImage& PreviewPicture::picture(const MapRenderer& renderer, ScaledTiles& 
                        geometry.cellAt(widgetPixels.right(), widgetPixels.bottom()))
         & QRect(QPoint(0, 0), renderer.mapSize());
     const size_t count = size_t(next.cells.width()) * size_t(next.cells.height());
-    next.before.resize(look.halfOpaque ? count : 0);
-    next.after.resize(count);
-    if (look.halfOpaque)
+    if (look.halfOpaque) {
+        next.before.resize(count);
         renderer.cellPictures(next.cells, next.before.data());
+    }
+    next.after.resize(count);
     renderer.cellPictures(next.cells, next.after.data(), previewed);
     if (!shown || !(*shown == next)) {
-        draw(renderer, tiles, previewed);
-        if (shown)
-            std::swap(*shown, next);
-        else
-            shown = next;
+        draw(next, renderer, tiles, previewed);
+        shown = std::move(next);
     }
     return image;
 }
 
-void PreviewPicture::draw(const MapRenderer& renderer, ScaledTiles& tiles, const MapRenderer::CellsAt& previewed)
+void PreviewPicture::draw(const Shown& what, const MapRenderer& renderer, ScaledTiles& tiles,
+                          const MapRenderer::CellsAt& previewed)
 {
-    const QRect inImage(QPoint(0, 0), next.pixels.size());
+    const QRect inImage(QPoint(0, 0), what.pixels.size());
     const auto cellsInto = [&](QImage& picture, const MapRenderer::CellsAt& cellsAt) {
         if (picture.size() != inImage.size())
             picture = QImage(inImage.size(), QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < inImage.height(); ++y) {
             QRgb* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-            std::fill(line, line + inImage.width(), next.look.ground);
+            std::fill(line, line + inImage.width(), what.look.ground);
         }
-        renderer.drawCells(picture, next.where, inImage, tiles, cellsAt);
+        renderer.drawCells(picture, what.where, inImage, tiles, cellsAt);
     };
-    if (next.look.halfOpaque) {
+    if (what.look.halfOpaque) {
         cellsInto(previewedCells, previewed);
         cellsInto(image, nullptr);
         QPainter blend(&image);
@@ -70,6 +73,6 @@ void PreviewPicture::draw(const MapRenderer& renderer, ScaledTiles& tiles, const
     } else {
         cellsInto(image, previewed);
     }
-    if (next.look.gridLines)
-        renderer.drawGrid(image, next.where, inImage);
+    if (what.look.gridLines)
+        renderer.drawGrid(image, what.where, inImage);
 }

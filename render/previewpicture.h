@@ -58,10 +58,10 @@ private:
         bool operator==(const Shown& other) const;
     };
 
-    void draw(const MapRenderer& renderer, ScaledTiles& tiles, const MapRenderer::CellsAt& previewed);
+    void draw(const Shown& what, const MapRenderer& renderer, ScaledTiles& tiles,
+              const MapRenderer::CellsAt& previewed);
 
     std::optional<Shown> shown;
-    Shown next;
     QImage image;
     QImage previewedCells;
 };
