@@ -3,7 +3,9 @@
 #include "render/everycore.h"
 
 #include <QPainter>
+#include <QSemaphore>
 #include <QTest>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <atomic>
@@ -288,8 +290,12 @@ void TestLayerCache::anotherLayoutStartsAfresh()
 void TestLayerCache::everyIndexOnceOnEveryCore_data()
 {
     QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("poolBusy");
     for (int count : { 0, 1, 2, 3, 20, 101 })
-        QTest::addRow("%d", count) << count;
+        QTest::addRow("%d", count) << count << false;
+    // Every thread of the pool taken by other work: the calling thread does
+    // it all instead of waiting for a helper that cannot start.
+    QTest::addRow("20, pool busy") << 20 << true;
 }
 
 void TestLayerCache::everyIndexOnceOnEveryCore()
@@ -297,8 +303,21 @@ void TestLayerCache::everyIndexOnceOnEveryCore()
     // The chunks of a paint are shared out this way: none may be left out
     // or done twice, however they divide among the cores.
     QFETCH(int, count);
+    QFETCH(bool, poolBusy);
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    QSemaphore started, release;
+    const int blockers = poolBusy ? pool.maxThreadCount() : 0;
+    for (int n = 0; n < blockers; ++n) {
+        pool.start([&] {
+            started.release();
+            release.acquire();
+        });
+    }
+    started.acquire(blockers);
     std::vector<std::atomic<int>> calls(size_t(count) + 1);
     forEachOnEveryCore(size_t(count), [&](size_t index) { ++calls[index]; });
+    release.release(blockers);
+    pool.waitForDone();
     for (int index = 0; index <= count; ++index)
         QCOMPARE(calls[size_t(index)].load(), index < count ? 1 : 0);
 }

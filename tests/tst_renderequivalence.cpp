@@ -55,6 +55,14 @@ private:
 
 namespace {
 
+// The canvas draws its grid lines in its palette's WindowText colour.
+void setGridColour(WorldViewWidget& canvas, const QColor& colour)
+{
+    QPalette colours = canvas.palette();
+    colours.setColor(QPalette::WindowText, colour);
+    canvas.setPalette(colours);
+}
+
 // Larger than the screen at the higher zooms, so that the map spans many of
 // the cache's chunks at every zoom; only what is on screen is compared.
 const int MapWidth = 40;
@@ -347,9 +355,7 @@ void TestRenderEquivalence::editsShowReference()
     Editor editor(ratio, window);
     QCOMPARE(editor.area.devicePixelRatioF(), ratio);
     WorldViewWidget& canvas = *editor.canvas;
-    QPalette colours = canvas.palette();
-    colours.setColor(QPalette::WindowText, gridColour);
-    canvas.setPalette(colours);
+    setGridColour(canvas, gridColour);
     canvas.setZoom(zoom);
     const QString mapFile = folder.filePath(QStringLiteral("sequence.map"));
     const QString topSet = translucent ? translucentFile : objectsFile;
@@ -484,6 +490,9 @@ void TestRenderEquivalence::editsShowReference()
         { "the stamp laid under its preview", [&] { editor.click(QPoint(5, 1)); } },
         { "that undone under the preview", [&] { canvas.history().undo(); } },
         { "grid lines on", [&] { canvas.showGridLines(true); } },
+        { "grid lines of another colour over the preview",
+          [&] { setGridColour(canvas, QColor(200, 30, 90)); } },
+        { "grid lines of their colour again", [&] { setGridColour(canvas, gridColour); } },
         // The canvas now lies partly left of and above the window's corner.
         { "scrolled part of the way", [&] { editor.scrollTo(0.37); } },
         { "paint with grid lines",
