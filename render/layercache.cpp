@@ -50,19 +50,16 @@ struct PlainImage
     }
 };
 
-// The painter's image as a PlainImage, when the painter draws on a raster
-// image in the chunks' format, at full opacity, clipped by nothing but the
-// region that the system gave it.
+// The painter's image as a PlainImage, when the painter draws on a device
+// that the cache serves, in the chunks' format, at full opacity, clipped by
+// nothing but the region that the system gave it.
 std::optional<PlainImage> plainImageOf(const QPainter& painter, QImage::Format format)
 {
+    const std::optional<LayerCache::Device> device = LayerCache::deviceOf(painter);
+    if (!device || device->format != format || painter.hasClipping() || painter.opacity() != 1.0)
+        return std::nullopt;
     const QPaintEngine* engine = painter.paintEngine();
-    const QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
-    if (!device || engine->type() != QPaintEngine::Raster || device->devType() != QInternal::Image
-        || painter.hasClipping() || painter.opacity() != 1.0)
-        return std::nullopt;
-    const QImage& image = *static_cast<const QImage*>(device);
-    if (image.format() != format)
-        return std::nullopt;
+    const QImage& image = *static_cast<const QImage*>(engine->paintDevice());
     const QRegion system = engine->systemClip();
     // The painter writes into the image's memory as it finds it, shared or
     // not; constBits() gives that memory without detaching it.
@@ -282,6 +279,9 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
             copyPixels += qint64(part.width()) * part.height();
         }
     }
+    const auto copyIntoPainter = [&](const Chunk& chunk) {
+        plain->copy(chunk.image, (chunk.pixels & pixels).translated(origin), chunk.pixels.topLeft() + origin);
+    };
     const auto bringUpToDate = [&](const Work& entry) {
         Chunk& chunk = *entry.chunk;
         if (entry.fresh)
@@ -289,7 +289,7 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
         else
             refresh(chunk, pixels, picturesOf, draw);
         if (plain)
-            plain->copy(chunk.image, (chunk.pixels & pixels).translated(origin), chunk.pixels.topLeft() + origin);
+            copyIntoPainter(chunk);
     };
     if (work.size() > 1 && workPixels > ConcurrentPixels)
         forEachOnEveryCore(work.size(), [&](size_t index) { bringUpToDate(work[index]); });
@@ -309,10 +309,7 @@ void LayerCache::paint(QPainter& painter, const QRect& area, const PicturesOf& p
     // The other chunks copied pixel for pixel: a large area on every core,
     // as one core's copy does not take all of the memory's speed.
     if (plain && toCopy.size() > 1 && copyPixels > ConcurrentPixels) {
-        forEachOnEveryCore(toCopy.size(), [&](size_t index) {
-            const Chunk* chunk = toCopy[index];
-            plain->copy(chunk->image, (chunk->pixels & pixels).translated(origin), chunk->pixels.topLeft() + origin);
-        });
+        forEachOnEveryCore(toCopy.size(), [&](size_t index) { copyIntoPainter(*toCopy[index]); });
         toCopy.clear();
     }
     // With the painter's transform undone.
