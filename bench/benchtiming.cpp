@@ -78,15 +78,15 @@ private:
 
 } // namespace
 
-double repaintFloorMilliseconds(const QSize& pixels, double devicePixelRatio, int runs)
+double repaintFloorMilliseconds(const QWidget& widget, const QRect& painted, int runs)
 {
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
-        return copyPixelsMilliseconds(pixels * devicePixelRatio, runs);
-    if (pixels.isEmpty())
+        return copyPixelsMilliseconds(painted.size() * widget.devicePixelRatioF(), runs);
+    if (painted.isEmpty())
         return 0;
-    CopyWindow window(pixels);
+    CopyWindow window(widget.window()->size());
     showAndWait(window);
-    return medianMilliseconds(runs, [&] { window.repaint(); });
+    return medianMilliseconds(runs, [&] { window.repaint(painted); });
 }
 
 void showAndWait(QWidget& window)

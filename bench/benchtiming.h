@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QRect;
 class QWidget;
 
 // Median wall-clock time of `runs` calls of `work`, in milliseconds, after
@@ -18,11 +19,14 @@ double medianMilliseconds(int runs, const std::function<void()>& work);
 // as a backing store receives a finished picture.
 double copyPixelsMilliseconds(const QSize& pixels, int runs);
 
-// The floor of a repaint of `pixels` widget pixels at `devicePixelRatio`
-// device pixels each: on Qt's offscreen platform, copying the device pixels
-// as above; on a platform with a screen, the repaint of a window that copies
-// as many pixels, its flush to the screen included.
-double repaintFloorMilliseconds(const QSize& pixels, double devicePixelRatio, int runs);
+// The floor of repainting `painted`, pixels of `widget`'s window: on Qt's
+// offscreen platform, copying as many device pixels as above; on a
+// platform with a screen, the repaint of a window of the same size that
+// copies the same pixels, its flush to the screen included. The window's
+// size matters: an X server copies rows that are only part of a window's
+// width about half as fast as rows that fill it, and a widget within a
+// window is narrower than the window.
+double repaintFloorMilliseconds(const QWidget& widget, const QRect& painted, int runs);
 
 // Starting a program that does nothing, and its end.
 double startProcessMilliseconds(int runs);

@@ -5,6 +5,7 @@
 
 PaintRecorder::PaintRecorder(QWidget* watched)
     : QObject(watched)
+    , target(*watched)
 {
     watched->installEventFilter(this);
 }
@@ -15,15 +16,16 @@ void PaintRecorder::reset()
     events = 0;
 }
 
-QSize PaintRecorder::paintedPixels() const
+QRect PaintRecorder::paintedInWindow() const
 {
     qint64 pixels = 0;
     for (const QRect& rect : region)
         pixels += qint64(rect.width()) * rect.height();
-    const int width = region.boundingRect().width();
-    if (width == 0)
-        return QSize();
-    return QSize(width, int((pixels + width - 1) / width));
+    const QRect bounds = region.boundingRect();
+    if (bounds.isEmpty())
+        return QRect();
+    return QRect(target.mapTo(target.window(), bounds.topLeft()),
+                 QSize(bounds.width(), int((pixels + bounds.width() - 1) / bounds.width())));
 }
 
 bool PaintRecorder::eventFilter(QObject* object, QEvent* event)

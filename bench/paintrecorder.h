@@ -18,14 +18,16 @@ public:
     void reset();
     int paintEvents() const { return events; }
     const QRegion& painted() const { return region; }
-    // The painted pixels as one rectangle's size: the bounding width, and as
-    // many rows as the pixels fill.
-    QSize paintedPixels() const;
+    // The painted pixels as one rectangle, in the coordinates of the
+    // widget's window: at the painted region's top-left corner, as wide as
+    // the region, and as many rows as its pixels fill.
+    QRect paintedInWindow() const;
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
+    const QWidget& target;
     QRegion region;
     int events = 0;
 };

@@ -77,8 +77,6 @@ private:
     Figure pseudoFileRefusal();
     Figure commandLineProcess();
     Figure paletteRepaint();
-    // The floor of repainting the pixels of a canvas's paints.
-    double repaintFloor(const QSize& painted, int runs) const;
     Figure reloadLargeTileSet();
 
     void setViewport(const QSize& size);
@@ -165,11 +163,6 @@ void Bench::repaintNow()
     // The update requests of an edit are served by the next pass of the
     // event loop (main() sets Qt's idle time before an update to zero).
     QApplication::processEvents();
-}
-
-double Bench::repaintFloor(const QSize& painted, int runs) const
-{
-    return repaintFloorMilliseconds(painted, canvas->devicePixelRatioF(), runs);
 }
 
 QList<Figure> Bench::run()
@@ -308,9 +301,10 @@ Figure Bench::repaint(const QString& name, const QString& title, double goal, do
     QApplication::processEvents();
     canvasPaints.reset();
     canvas->repaint();
-    const QSize painted = canvasPaints.paintedPixels();
+    const QRect painted = canvasPaints.paintedInWindow();
     const double median = medianMilliseconds(41, [this] { canvas->repaint(); });
-    return { name, title, median, QStringLiteral("ms"), repaintFloor(painted, 41), goal, goalRatio };
+    const double floorTime = repaintFloorMilliseconds(*canvas, painted, 41);
+    return { name, title, median, QStringLiteral("ms"), floorTime, goal, goalRatio };
 }
 
 Figure Bench::firstPaint(const QString& name, const QString& title, double goal)
@@ -338,8 +332,9 @@ Figure Bench::firstPaint(const QString& name, const QString& title, double goal)
         QApplication::processEvents();
     }
     std::sort(times.begin(), times.end());
-    const QSize painted = canvasPaints.paintedPixels();
-    return { name, title, times[times.size() / 2], QStringLiteral("ms"), repaintFloor(painted, 41), goal };
+    const QRect painted = canvasPaints.paintedInWindow();
+    const double floorTime = repaintFloorMilliseconds(*canvas, painted, 41);
+    return { name, title, times[times.size() / 2], QStringLiteral("ms"), floorTime, goal };
 }
 
 QList<Figure> Bench::translucentArt(double plainImport)
@@ -379,11 +374,12 @@ Figure Bench::editFigure(const char* name, const QString& title, int runs, doubl
     work();
     canvasPaints.reset();
     work();
-    const QSize painted = canvasPaints.paintedPixels();
+    const QRect painted = canvasPaints.paintedInWindow();
     if (canvasPaints.paintEvents() == 0)
         std::fprintf(stderr, "varnholdbench: %s repainted nothing\n", name);
     const double median = medianMilliseconds(runs, work);
-    return { QString::fromLatin1(name), title, median, QStringLiteral("ms"), repaintFloor(painted, runs), goal };
+    const double floorTime = repaintFloorMilliseconds(*canvas, painted, runs);
+    return { QString::fromLatin1(name), title, median, QStringLiteral("ms"), floorTime, goal };
 }
 
 Figure Bench::dragStep(const char* name, const QString& title, int tool)
@@ -694,7 +690,7 @@ Figure Bench::paletteRepaint()
     QApplication::processEvents();
     PaintRecorder palettePaints(palette);
     palette->repaint();
-    const QSize painted = palettePaints.paintedPixels();
+    const QRect painted = palettePaints.paintedInWindow();
     const double median = medianMilliseconds(41, [this] { palette->repaint(); });
     const QSize shown = palette->visibleRegion().boundingRect().size();
     return { QStringLiteral("palette_repaint_2000"),
@@ -703,7 +699,7 @@ Figure Bench::paletteRepaint()
                  .arg(shown.height()),
              median,
              QStringLiteral("ms"),
-             repaintFloorMilliseconds(painted, palette->devicePixelRatioF(), 41),
+             repaintFloorMilliseconds(*palette, painted, 41),
              0 };
 }
 
